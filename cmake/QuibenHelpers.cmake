@@ -1,0 +1,29 @@
+# quiben_add_library(NAME SOURCES ... LINKS ...): a static library of the given
+# sources, or an interface library while the folder has no sources yet.
+function(quiben_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  if(ARG_SOURCES)
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+  endif()
+endfunction()
+
+# quiben_add_test(NAME SOURCES ... LINKS ...): a GoogleTest program with the
+# shared headless main; its tests are listed when ctest runs, not at build
+# time, so building needs neither a display nor the test servers.
+function(quiben_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/common/test_main.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} quiben_testsupport GTest::gtest Qt6::Test)
+  target_compile_definitions(${name} PRIVATE QTEST_QPA_MOUSE_HANDLING
+                             QUIBEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             QUIBEN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 600)
+endfunction()

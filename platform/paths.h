@@ -1,0 +1,28 @@
+#pragma once
+// The program folder and the temporary folder.
+
+#include <string>
+#include <string_view>
+
+// The folder part of a full path without a trailing separator; the root
+// stays "/". A bare file name gives an empty string.
+std::string ExtractDirectory(std::string_view fullPath);
+
+// folder + "/" + name (no doubled separator when folder is "/").
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Full path of the running executable, empty when it cannot be found.
+std::string GetExecutablePath();
+
+// The program folder: homeOption when given (--home DIR), else the
+// executable's folder when it is writable, else $XDG_CONFIG_HOME/quiben
+// (~/.config/quiben), created when missing. Empty on failure.
+std::string ResolveAppDir(std::string_view homeOption);
+
+// $TMPDIR when set and non-empty, else "/tmp", without a trailing separator.
+std::string ResolveTempDir();
+
+// Writes content to path through a temporary file in the same folder and a
+// rename, so a crash or a full disk never leaves a half-written file. mode is
+// applied to the new file before it replaces the old one.
+bool WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode);
