@@ -30,7 +30,9 @@ const char* ReceivedPath(const MailList& received, int i) {
 
 // A received file is removed by the cycle that received it. One that is gone
 // already counts as removed; any other failure ends the cycle.
-bool RemoveReceivedFile(const char* path) { return ::unlink(path) == 0 || errno == ENOENT; }
+bool RemoveReceivedFile(const char* path) {
+    return ::unlink(path) == 0 || errno == ENOENT;
+}
 
 // "Title:" subject, "From:" from, "Date:" date, "Body:" body, each line
 // ending in CR LF, the last one included.
@@ -124,8 +126,7 @@ int CForwardEngine::ReadForwardAddresses(std::vector<std::string>& addresses) co
     return static_cast<int>(addresses.size() - before);
 }
 
-bool CForwardEngine::PassesRules(const std::string& strFrom,
-                                 const std::string& strSubject) const {
+bool CForwardEngine::PassesRules(const std::string& strFrom, const std::string& strSubject) const {
     using namespace schema;
     if (m_profile.GetProfileInt(kSectionRule, kKeyRuleFrom, kDefaultRuleFrom) != 0 &&
         !AnyRuleLineOccurs(strFrom, kSenderRuleFile))
@@ -135,8 +136,7 @@ bool CForwardEngine::PassesRules(const std::string& strFrom,
     return AnyRuleLineOccurs(strSubject, kSubjectRuleFile);
 }
 
-int CForwardEngine::FindForwardedBoundary(const MailList& received,
-                                          const std::string& strTempDir) {
+int CForwardEngine::FindForwardedBoundary(const MailList& received, const std::string& strTempDir) {
     // The first match from the start decides: a later copy of the marked
     // message is tested again, which the stored Message-ID prevents.
     const int count = ReceivedCount(received);
@@ -214,8 +214,7 @@ void CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Accoun
 bool CForwardEngine::SendToEveryAddress(const Account& account,
                                         const std::vector<std::string>& addresses,
                                         const std::string& strText,
-                                        const std::string& strAttachments,
-                                        ErrorText& errorText) {
+                                        const std::string& strAttachments, ErrorText& errorText) {
     for (const std::string& address : addresses) {
         if (m_pLibrary->Send(account.strSmtp.c_str(), address.c_str(),
                              account.strMailAddress.c_str(), ForwardSubjectCp932().c_str(),
@@ -225,8 +224,7 @@ bool CForwardEngine::SendToEveryAddress(const Account& account,
     return true;
 }
 
-bool CForwardEngine::AnyRuleLineOccurs(const std::string& strValue,
-                                       const char* pszRuleFile) const {
+bool CForwardEngine::AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const {
     std::vector<std::string> lines;
     if (!ReadListFile(JoinPath(m_strAppDir, pszRuleFile), lines))
         return false;

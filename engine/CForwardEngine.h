@@ -19,8 +19,7 @@ public:
     // Loads the marker from the settings store, as the main window does at
     // start-up. pLibrary == nullptr: the real mail library; otherwise the
     // given one, which must outlive the engine.
-    CForwardEngine(std::string strAppDir, std::string strTempDir,
-                   CMailLibrary* pLibrary = nullptr);
+    CForwardEngine(std::string strAppDir, std::string strTempDir, CMailLibrary* pLibrary = nullptr);
     ~CForwardEngine();
     CForwardEngine(const CForwardEngine&) = delete;
     CForwardEngine& operator=(const CForwardEngine&) = delete;

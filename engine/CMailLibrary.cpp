@@ -16,4 +16,6 @@ int CMailLibrary::Send(const char* server, const char* to, const char* from, con
     return BSendMail(server, to, from, subject, body, attachments, errorText);
 }
 
-void CMailLibrary::SetCAFile(const char* path) { BSetCAFile(path); }
+void CMailLibrary::SetCAFile(const char* path) {
+    BSetCAFile(path);
+}

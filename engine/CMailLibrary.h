@@ -14,8 +14,7 @@ public:
 
     // BPOP3: fetches the mailbox into one file per message below folder.
     virtual int Receive(const char* server, const char* account, const char* password,
-                        const char* mode, const char* folder, MailList* received,
-                        char* errorText);
+                        const char* mode, const char* folder, MailList* received, char* errorText);
 
     // BMIME: decodes one message file into tagged fields.
     virtual int Decode(const char* mode, const char* path, const char* folder, MailList* fields,

@@ -21,8 +21,8 @@ using enginetexts::kTagSubject;
 // matches decides. A count beyond the list or a missing entry is passed over,
 // so a careless decoder result cannot make us read past the list.
 template <typename Visit> void ForEachTaggedField(const MailList& fields, int n, Visit visit) {
-    static constexpr std::string_view kTags[] = {kTagFrom, kTagDate,     kTagSubject,
-                                                 kTagBody, kTagFile,     kTagMessageId};
+    static constexpr std::string_view kTags[] = {kTagFrom, kTagDate, kTagSubject,
+                                                 kTagBody, kTagFile, kTagMessageId};
     int count = std::min(n, kMailListMax);
     for (int j = 0; j < count; ++j) {
         if (fields.pszItem[j] == nullptr)

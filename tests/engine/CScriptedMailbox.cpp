@@ -56,8 +56,7 @@ int CScriptedMailbox::Receive(const char* server, const char* account, const cha
     return m_nReceiveResult;
 }
 
-int CScriptedMailbox::Decode(const char*, const char* path, const char*, MailList* fields,
-                             char*) {
+int CScriptedMailbox::Decode(const char*, const char* path, const char*, MailList* fields, char*) {
     const Message* message = FindByPath(path);
     m_calls.push_back("decode:" + (message ? message->strName : std::string(path)));
     if (message == nullptr)
@@ -86,7 +85,9 @@ int CScriptedMailbox::Send(const char* server, const char* to, const char* from,
     return 1;
 }
 
-void CScriptedMailbox::SetCAFile(const char* path) { m_calls.push_back(std::string("ca:") + path); }
+void CScriptedMailbox::SetCAFile(const char* path) {
+    m_calls.push_back(std::string("ca:") + path);
+}
 
 std::vector<std::string> CScriptedMailbox::DecodedNames() const {
     std::vector<std::string> names;

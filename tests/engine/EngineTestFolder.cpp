@@ -4,25 +4,14 @@
 #include "platform/profile.h"
 #include "settings/schema.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
 
-CEngineTestFolder::CEngineTestFolder() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/quiben-engine-XXXXXX";
-    m_strRoot = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    m_strAppDir = m_strRoot + "/app";
-    m_strTempDir = m_strRoot + "/tmp";
+CEngineTestFolder::CEngineTestFolder()
+    : m_strAppDir(m_root.File("app")), m_strTempDir(m_root.File("tmp")) {
     ::mkdir(m_strAppDir.c_str(), 0700);
     ::mkdir(m_strTempDir.c_str(), 0700);
-}
-
-CEngineTestFolder::~CEngineTestFolder() {
-    std::error_code ignored;
-    if (!m_strRoot.empty())
-        std::filesystem::remove_all(m_strRoot, ignored);
 }
 
 void CEngineTestFolder::SetString(const char* section, const char* key, const std::string& value) {

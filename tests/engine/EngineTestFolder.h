@@ -2,15 +2,14 @@
 // A fresh program folder and temporary folder for one engine test, removed
 // afterwards, with helpers for the settings, list files and error log there.
 
+#include "tests/common/CTempFolder.h"
+
 #include <string>
 #include <vector>
 
 class CEngineTestFolder {
 public:
     CEngineTestFolder();
-    ~CEngineTestFolder();
-    CEngineTestFolder(const CEngineTestFolder&) = delete;
-    CEngineTestFolder& operator=(const CEngineTestFolder&) = delete;
 
     const std::string& AppDir() const { return m_strAppDir; }
     const std::string& TempDir() const { return m_strTempDir; }
@@ -29,7 +28,7 @@ public:
     std::string MakeTempFile(const std::string& name);
 
 private:
-    std::string m_strRoot;
+    CTempFolder m_root;
     std::string m_strAppDir;
     std::string m_strTempDir;
 };

@@ -31,8 +31,8 @@ TEST(ExtractSummary, TagTakesExactlyOneBlankAndOnlySubjectAndBodyAreTrimmed) {
 }
 
 TEST(ExtractSummary, TagsAreCaseSensitiveAndNeedTheirBlank) {
-    FieldList fields({"FROM: a@example.jp", "Subject:no blank", "X-From: b@example.jp",
-                      "subject: lower"});
+    FieldList fields(
+        {"FROM: a@example.jp", "Subject:no blank", "X-From: b@example.jp", "subject: lower"});
     MessageSummary summary = fields.Summary();
     EXPECT_EQ(summary.strFrom, "");
     EXPECT_EQ(summary.strSubject, "");
