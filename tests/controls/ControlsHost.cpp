@@ -24,11 +24,15 @@ CControlsHost::CControlsHost(std::uint32_t dwEditStyle) {
 
 bool CControlsHost::ShowActive() {
     m_pList->setFocus();
-    show();
-    if (!QTest::qWaitForWindowExposed(this))
+    return ShowAndActivate(this);
+}
+
+bool ShowAndActivate(QWidget* pWindow) {
+    pWindow->show();
+    if (!QTest::qWaitForWindowExposed(pWindow))
         return false;
-    activateWindow();
-    return QTest::qWaitForWindowActive(this);
+    pWindow->activateWindow();
+    return QTest::qWaitForWindowActive(pWindow);
 }
 
 int CControlsHost::TakeListChanged() {

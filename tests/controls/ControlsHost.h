@@ -31,6 +31,8 @@ protected:
     bool event(QEvent* pEvent) override;
 };
 
+// Shows a window and makes it the active one (offscreen and under Xvfb).
+bool ShowAndActivate(QWidget* pWindow);
 // Rows as text (code page 932 bytes).
 std::vector<std::string> Rows(const CListBoxEx& list);
 void Fill(CListBoxEx& list, const std::vector<std::string>& rows);

@@ -44,8 +44,7 @@ protected:
         m_pOk->setGeometry(220, 160, 70, 28);
         m_pOk->setDefault(true);
         m_pOwner->setFocus();
-        m_dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dialog));
+        ASSERT_TRUE(ShowAndActivate(&m_dialog));
     }
     const CTRLMSGINFO& Last() { return m_pOwner->m_vNotices.back(); }
 

@@ -303,8 +303,7 @@ TEST(ListBoxExButtonTest, TheInPlaceButtonKeepsTheEditOpen) {
     pOther->setGeometry(220, 10, 70, 24);
     Fill(*pList, {"one", "two", "three"});
     pList->setFocus();
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_TRUE(ShowAndActivate(&dialog));
 
     pList->BeginEdit(2);
     CInPlaceButton* pButton = pList->Button();
