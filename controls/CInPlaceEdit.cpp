@@ -129,7 +129,8 @@ void CInPlaceEdit::paintEvent(QPaintEvent* pEvent) {
 
 void CInPlaceEdit::OnTextEdited(const QString& strNew) {
     QString strFixed = AsCp932(strNew);
-    int nCursor = cursorPosition();
+    // Replacement is per character, so the caret keeps its place.
+    int nCursor = static_cast<int>(AsCp932(strNew.left(cursorPosition())).size());
     if (Cp932Bytes(strFixed) > m_nLimitBytes)
         strFixed = FitInsertion(m_strLast, strFixed, &nCursor);
     if (strFixed != strNew) {

@@ -25,7 +25,8 @@ public:
     enum { DL_BEGINDRAG = 0x485, DL_DRAGGING, DL_DROPPED, DL_CANCELDRAG };
 
     // The in-place controls are made here, once, hidden; dwEditStyle is
-    // m_dwEditStyle at that moment.
+    // m_dwEditStyle at that moment. m_bLimitText and m_nTextLimit count only
+    // then too, so owners limit the text with SetEditLimit afterwards.
     explicit CListBoxEx(QWidget* pParent = nullptr, std::uint32_t dwEditStyle = 0);
 
     // Configuration that owners set after construction.
