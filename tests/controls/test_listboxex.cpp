@@ -431,6 +431,24 @@ TEST_F(ListBoxExDragTest, ALockedFirstRowIsCancelledAtTheDrop) {
     EXPECT_EQ(Rows(List()), (Strings{"alpha", "gamma", "beta"}));
 }
 
+TEST_F(ListBoxExDragTest, DraggingBelowTheListScrollsIt) {
+    List().ResetContent();
+    for (int n = 0; n < 30; ++n)
+        List().AddString("row" + std::to_string(n));
+    Press(1);
+    const QPoint ptBelow(30, List().viewport()->height() + 5);
+    MoveTo(ptBelow);
+    ASSERT_TRUE(List().IsDragging());
+    EXPECT_EQ(List().InsertMarker(), -1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return List().GetTopIndex() >= 2; }));
+    // Back inside, the drop lands where the marker shows.
+    const int nTop = List().GetTopIndex();
+    MoveTo(Before(nTop + 1));
+    EXPECT_EQ(List().InsertMarker(), nTop + 1);
+    Release(Before(nTop + 1));
+    EXPECT_EQ(List().GetText(nTop), "row1");
+}
+
 TEST_F(ListBoxExTest, AScrolledListKeepsTheEditorOverItsRow) {
     List().ResetContent();
     for (int n = 0; n < 30; ++n)
