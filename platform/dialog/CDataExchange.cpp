@@ -174,3 +174,63 @@ bool ParseDialogInt(const std::string& text, int& value) {
     value = static_cast<int>(signedValue);
     return true;
 }
+
+// Numbers from 0 up (the original platform's unsigned exchange and range
+// check). Kept apart from the signed ones: the warning asks for a positive
+// number, and a minus sign is refused rather than wrapped around.
+
+void DDX_Text(CDataExchange* pDX, int nId, unsigned& value) {
+    if (pDX->HasFailed())
+        return;
+    QWidget* pCtrl = pDX->PrepareCtrl(nId);
+    if (pCtrl == nullptr)
+        return;
+    if (!pDX->m_bSaveAndValidate) {
+        pCtrl->setProperty("text", QString::number(value));
+        return;
+    }
+    unsigned parsed = 0;
+    if (!ParseDialogUInt(pCtrl->property("text").toString().toStdString(), parsed)) {
+        WarnUser(pDX, QString::fromUtf8(dialogtext::kParseUInt));
+        pDX->Fail();
+        return;
+    }
+    value = parsed;
+}
+
+void DDV_MinMaxUInt(CDataExchange* pDX, unsigned value, unsigned nMin, unsigned nMax) {
+    if (pDX->HasFailed() || !pDX->m_bSaveAndValidate)
+        return;
+    if (value >= nMin && value <= nMax)
+        return;
+    const QString text = QString::fromUtf8(dialogtext::kParseIntRange)
+                             .arg(QString::number(nMin), QString::number(nMax));
+    WarnUser(pDX, text);
+    pDX->Fail();
+}
+
+bool ParseDialogUInt(const std::string& text, unsigned& value) {
+    std::size_t i = 0;
+    auto isBlank = [&](std::size_t at) {
+        return at < text.size() && std::isspace(static_cast<unsigned char>(text[at]));
+    };
+    while (isBlank(i))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    const std::size_t digitsStart = i;
+    unsigned long long magnitude = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        magnitude = magnitude * 10 + static_cast<unsigned>(text[i++] - '0');
+        if (magnitude > UINT_MAX)
+            return false;
+    }
+    if (i == digitsStart)
+        return false;
+    while (isBlank(i))
+        ++i;
+    if (i != text.size())
+        return false;
+    value = static_cast<unsigned>(magnitude);
+    return true;
+}

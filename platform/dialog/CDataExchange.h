@@ -36,6 +36,9 @@ void DDX_Control(CDataExchange* pDX, int nId, QWidget& control);
 void DDX_Text(CDataExchange* pDX, int nId, std::string& value);
 // A whole number; text that is not one brings the number warning.
 void DDX_Text(CDataExchange* pDX, int nId, int& value);
+// A whole number from 0 up; text that is not one brings the positive-number
+// warning.
+void DDX_Text(CDataExchange* pDX, int nId, unsigned& value);
 // 0 or 1 from a check box.
 void DDX_Check(CDataExchange* pDX, int nId, int& value);
 
@@ -43,7 +46,10 @@ void DDX_Check(CDataExchange* pDX, int nId, int& value);
 void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int nChars);
 // Brings the range warning when a saved value lies outside [nMin, nMax].
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int nMin, int nMax);
+void DDV_MinMaxUInt(CDataExchange* pDX, unsigned value, unsigned nMin, unsigned nMax);
 
 // The rules of the number warning: blanks around, an optional sign, digits,
 // nothing else, within int. False for anything else.
 bool ParseDialogInt(const std::string& text, int& value);
+// The same for a number from 0 up: no sign but '+', within unsigned.
+bool ParseDialogUInt(const std::string& text, unsigned& value);

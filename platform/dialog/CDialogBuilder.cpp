@@ -59,6 +59,21 @@ QWidget* CreateStatic(const DlgItemTemplate& item, QWidget* pParent) {
     return pLabel;
 }
 
+// A label one line high shows its whole text on that line. The stand-in
+// fonts are not exactly as wide as the original ones, so a text drawn to just
+// fit may run a pixel or two over: the label grows to hold it rather than
+// wrap the rest onto a line that is not shown. Only left-aligned labels grow.
+void FitOneLineLabel(QLabel* pLabel, unsigned nStyle) {
+    if (nStyle & (kItemCenter | kItemRight))
+        return;
+    const QFontMetrics metrics(pLabel->font());
+    if (pLabel->height() >= 2 * metrics.height())
+        return;
+    const int nText = metrics.horizontalAdvance(pLabel->text());
+    if (nText > pLabel->width())
+        pLabel->resize(nText, pLabel->height());
+}
+
 QWidget* CreateIcon(const DlgItemTemplate& item, QWidget* pParent) {
     auto* pLabel = new QLabel(pParent);
     // The original platform shows an icon at its own size (32 x 32).
@@ -153,6 +168,8 @@ QWidget* CDialogBuilder::CreateItem(const DlgItemTemplate& item, QWidget* pParen
     pWidget->setProperty("dlgId", item.nId);
     pWidget->setGeometry(MapDialogRect(item.x, item.y, item.cx, item.cy));
     pWidget->setFont(m_font);
+    if (item.kind == DlgItemKind::Static)
+        FitOneLineLabel(static_cast<QLabel*>(pWidget), item.nStyle);
     if (!(item.nStyle & kItemTabStop) && item.kind != DlgItemKind::Static &&
         item.kind != DlgItemKind::Icon)
         pWidget->setFocusPolicy(Qt::ClickFocus);
