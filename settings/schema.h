@@ -40,6 +40,10 @@ inline constexpr int kDefaultLimitByte = 256;
 inline constexpr int kMinLimitByte = 100;
 inline constexpr int kMaxLimitByte = 10000;
 
+// Bytes of code page 932 that an entry typed into a list may hold; entries
+// read from a list file are taken whole.
+inline constexpr unsigned kListEntryEditLimit = 64;
+
 inline constexpr const char* kSectionLastSend = "LASTSEND";
 inline constexpr const char* kKeyLastFrom = "FROM";
 inline constexpr const char* kKeyLastSubject = "SUBJECT";

@@ -1,0 +1,32 @@
+// Pictures of the three settings pages, written to <build>/screenshots for a
+// person to look at. The test checks only that they were written.
+#include "SheetHarness.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ShotPath(const char* pszName) {
+    const QString strDir = QStringLiteral(QUIBEN_BINARY_DIR "/screenshots");
+    QDir().mkpath(strDir);
+    return strDir + "/" + pszName + ".png";
+}
+
+TEST(SettingsScreenshots, ThreePages) {
+    CSheetHarness harness;
+    harness.m_folder.Write("to_adr.txt", "taro@example.jp\r\nmobile@example.ne.jp\r\n");
+    harness.m_folder.Write("rule_f.txt", "boss@example.jp\r\n");
+    harness.m_folder.Write("rule_s.txt", Cp("至急") + "\r\n" + Cp("会議") + "\r\n");
+    harness.m_profile.WriteProfileString("RECV", "POP3", "pop.example.jp");
+    harness.m_profile.WriteProfileString("RECV", "PASSWORD", "secret");
+    ASSERT_TRUE(harness.Open());
+    EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-tensou")));
+    harness.ClickTab(kTabAccount);
+    EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-account")));
+    harness.ClickTab(kTabRule);
+    EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-rule")));
+    harness.ClickCancel();
+}
+
+} // namespace
