@@ -161,8 +161,11 @@ bool CPropertySheet::ActivatePage(int nPage) {
     QWidget* pFocus = QApplication::focusWidget();
     CPropertyPage* pOld = GetActivePage();
     const bool bMoveFocus = pOld != nullptr && pFocus != nullptr && pOld->isAncestorOf(pFocus);
-    if (!pPage->IsCreated() && !pPage->CreateAndInit())
-        return false;
+    if (!pPage->IsCreated()) {
+        if (!pPage->CreateAndInit())
+            return false;
+        PlaceInTabOrder(pPage);
+    }
     {
         CFlagGuard guard(m_bSwitching);
         m_pTabs->setCurrentIndex(nPage);
@@ -172,6 +175,22 @@ bool CPropertySheet::ActivatePage(int nPage) {
     if (bMoveFocus)
         pPage->FocusFirstTabStop();
     return true;
+}
+
+void CPropertySheet::PlaceInTabOrder(CPropertyPage* pPage) {
+    // The tab key goes from the tabs through the page to OK and Cancel, as
+    // on the original platform; the items of hidden pages are skipped.
+    QWidget* pLast = nullptr;
+    QWidget* pStart = m_pTabs->tabBar();
+    for (QWidget* pWidget = pStart->nextInFocusChain(); pWidget != pStart;
+         pWidget = pWidget->nextInFocusChain()) {
+        if (pPage->isAncestorOf(pWidget) && (pWidget->focusPolicy() & Qt::TabFocus))
+            pLast = pWidget;
+    }
+    if (pLast == nullptr)
+        return;
+    setTabOrder(pLast, m_pOk);
+    setTabOrder(m_pOk, m_pCancel);
 }
 
 void CPropertySheet::OnTabChanged(int nIndex) {

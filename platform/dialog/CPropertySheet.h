@@ -59,6 +59,7 @@ private:
 
     void BuildWindow();
     bool ActivatePage(int nPage);
+    void PlaceInTabOrder(CPropertyPage* pPage);
     void OnTabChanged(int nIndex);
     // Called by a page that is being destroyed.
     void RemovePage(CPropertyPage* pPage);

@@ -2,7 +2,11 @@
 // person to look at. The test checks only that they were written.
 #include "SheetHarness.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,10 +26,28 @@ TEST(SettingsScreenshots, ThreePages) {
     harness.m_profile.WriteProfileString("RECV", "PASSWORD", "secret");
     ASSERT_TRUE(harness.Open());
     EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-tensou")));
+    CListBoxEx& list = harness.Sheet().m_pageTensou.m_listAddress;
+    list.setFocus();
+    list.BeginEdit(1);
+    EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-tensou-editing")));
+    list.EndEdit(true);
     harness.ClickTab(kTabAccount);
     EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-account")));
     harness.ClickTab(kTabRule);
     EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-rule")));
+
+    // The range warning over the refused page.
+    TypeInto(harness.LimitEdit(), QStringLiteral("50"));
+    bool bSaved = false;
+    QTimer::singleShot(50, [&] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (pBox == nullptr)
+            return;
+        bSaved = pBox->grab().save(ShotPath("settings-rule-warning"));
+        pBox->done(QMessageBox::Ok);
+    });
+    harness.ClickOk();
+    EXPECT_TRUE(bSaved);
     harness.ClickCancel();
 }
 

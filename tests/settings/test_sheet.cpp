@@ -63,6 +63,38 @@ TEST(SettingSheet, TabsReadForwardAccountRuleAndOnlyTheFirstPageExistsAtOpening)
     harness.ClickCancel();
 }
 
+// Names of the widgets the tab key visits from the tabs round to the tabs.
+std::vector<QString> TabCycle(CSettingSheet& sheet) {
+    QWidget* pTabBar = sheet.GetTabControl()->tabBar();
+    pTabBar->setFocus(Qt::TabFocusReason);
+    std::vector<QString> names;
+    for (int n = 0; n < 12; ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == pTabBar)
+            break;
+        names.push_back(QApplication::focusWidget()->objectName());
+    }
+    return names;
+}
+
+TEST(SettingSheet, TheTabKeyGoesThroughThePageThenOkAndCancel) {
+    CSheetHarness harness;
+    ASSERT_TRUE(harness.Open());
+    CSettingSheet& sheet = harness.Sheet();
+    harness.ClickTab(kTabRule);
+    harness.ClickTab(kTabAccount);
+    EXPECT_EQ(TabCycle(sheet), (std::vector<QString>{"item1002", "item1003", "item1005", "item1006",
+                                                     "item1007", "sheetOk", "sheetCancel"}));
+    harness.ClickTab(kTabTensou);
+    EXPECT_EQ(TabCycle(sheet),
+              (std::vector<QString>{"item1001", "item1008", "item1009", "sheetOk", "sheetCancel"}));
+    harness.ClickTab(kTabRule);
+    EXPECT_EQ(TabCycle(sheet), (std::vector<QString>{"item1003", "item1004", "item1005", "item1006",
+                                                     "item1007", "item1008", "item1009", "item1010",
+                                                     "item1011", "sheetOk", "sheetCancel"}));
+    harness.ClickCancel();
+}
+
 enum class CancelWay { Button, EscapeKey, CloseBox };
 
 class SettingSheetCancel : public testing::TestWithParam<CancelWay> {};
