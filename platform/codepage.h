@@ -35,7 +35,8 @@ std::string TrimWhite(std::string_view text);
 // double-byte character.
 std::string MbsTruncate(std::string_view text, std::size_t maxBytes);
 
-// Conversions. A character that the target cannot hold is replaced by '?'
-// (one per character), never dropped together with the rest of the text.
+// Conversions. A character that the target cannot hold, or a malformed byte
+// sequence, is replaced one for one ('?' in code page 932, U+FFFD in UTF-8),
+// never dropped together with the rest of the text.
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);

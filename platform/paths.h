@@ -26,3 +26,7 @@ std::string ResolveTempDir();
 // rename, so a crash or a full disk never leaves a half-written file. mode is
 // applied to the new file before it replaces the old one.
 bool WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode);
+
+// Writes all of content to a file descriptor, retrying short writes; false on
+// an error (a full disk).
+bool WriteFully(int fd, std::string_view content);

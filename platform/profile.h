@@ -20,8 +20,7 @@ public:
     int GetProfileInt(std::string_view section, std::string_view key, int defaultValue) const;
 
     // False when the file could not be replaced; the old file is then intact.
-    bool WriteProfileString(std::string_view section, std::string_view key,
-                            std::string_view value);
+    bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
 
 private:

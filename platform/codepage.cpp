@@ -1,0 +1,227 @@
+#include "platform/codepage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+bool IsTrailByte(unsigned char byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+bool IsAsciiLower(unsigned char byte) {
+    return byte >= 'a' && byte <= 'z';
+}
+
+bool IsTrimmedWhite(unsigned char byte) {
+    return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' ||
+           byte == '\r';
+}
+
+// One iconv descriptor per direction and thread, opened on first use: opening
+// one costs far more than a short conversion.
+class CIconv {
+public:
+    CIconv(const char* to, const char* from) : m_hIconv(iconv_open(to, from)) {}
+    ~CIconv() {
+        if (IsOpen())
+            iconv_close(m_hIconv);
+    }
+    CIconv(const CIconv&) = delete;
+    CIconv& operator=(const CIconv&) = delete;
+
+    bool IsOpen() const { return m_hIconv != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much as possible; returns the errno that stopped it (0 when
+    // everything was converted). in and out advance past what was done.
+    int Convert(const char*& in, std::size_t& inLeft, std::string& out) {
+        iconv(m_hIconv, nullptr, nullptr, nullptr, nullptr);
+        char buffer[4096];
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            std::size_t rc = iconv(m_hIconv, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+            out.append(buffer, outPtr - buffer);
+            if (rc != static_cast<std::size_t>(-1))
+                continue;
+            if (errno != E2BIG)
+                return errno;
+        }
+        return 0;
+    }
+
+private:
+    iconv_t m_hIconv;
+};
+
+CIconv& Cp932Decoder() {
+    thread_local CIconv decoder("UTF-8", "CP932");
+    return decoder;
+}
+
+CIconv& Cp932Encoder() {
+    thread_local CIconv encoder("CP932", "UTF-8");
+    return encoder;
+}
+
+// Length of the well-formed UTF-8 sequence at the start of text, 0 if malformed.
+std::size_t Utf8SequenceLength(std::string_view text) {
+    unsigned char lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
+    if (length == 0 || length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// JIS code points that glibc maps into code page 932 but that come back as
+// their Microsoft counterparts: encode the counterpart directly, so the bytes
+// do not depend on the iconv build.
+std::string_view MicrosoftTwin(std::string_view utf8Char) {
+    struct Twin {
+        std::string_view jis, microsoft;
+    };
+    static constexpr Twin twins[] = {
+        {"\u301C", "\uFF5E"}, {"\u2212", "\uFF0D"}, {"\u2016", "\u2225"}, {"\u00A2", "\uFFE0"},
+        {"\u00AC", "\uFFE2"}, {"\u2014", "\u2015"}, {"\u00A5", "\\"},
+    };
+    for (const Twin& twin : twins)
+        if (utf8Char == twin.jis)
+            return twin.microsoft;
+    return utf8Char;
+}
+
+std::string NormalizeForCp932(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = Utf8SequenceLength(utf8.substr(i));
+        if (length < 2) {
+            out += utf8[i++];
+            continue;
+        }
+        out += MicrosoftTwin(utf8.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsCp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+std::size_t Cp932CharLength(std::string_view text, std::size_t offset) {
+    if (offset + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[offset])))
+        return 2;
+    return 1;
+}
+
+std::string MbsUpper(std::string_view text) {
+    std::string upper(text);
+    for (std::size_t i = 0; i < upper.size();) {
+        std::size_t length = Cp932CharLength(upper, i);
+        if (length == 1 && IsAsciiLower(static_cast<unsigned char>(upper[i])))
+            upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
+        i += length;
+    }
+    return upper;
+}
+
+int MbsICmp(std::string_view left, std::string_view right) {
+    // Upper-casing keeps every byte length, so a byte-wise compare of the
+    // upper-cased texts compares character by character.
+    std::string a = MbsUpper(left), b = MbsUpper(right);
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::size_t MbsFind(std::string_view haystack, std::string_view needle, std::size_t from) {
+    for (std::size_t start = from; start + needle.size() <= haystack.size();
+         start += Cp932CharLength(haystack, start)) {
+        if (haystack.compare(start, needle.size(), needle) != 0)
+            continue;
+        // The match must also end where a character of the haystack ends.
+        std::size_t end = start;
+        while (end < start + needle.size())
+            end += Cp932CharLength(haystack, end);
+        if (end == start + needle.size())
+            return start;
+    }
+    return std::string::npos;
+}
+
+std::string TrimWhite(std::string_view text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsTrimmedWhite(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    // A trail byte is never one of the white bytes (all below 0x40), so
+    // trimming from the right cannot cut a double-byte character.
+    while (end > begin && IsTrimmedWhite(static_cast<unsigned char>(text[end - 1])))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string MbsTruncate(std::string_view text, std::size_t maxBytes) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        std::size_t length = Cp932CharLength(text, end);
+        if (end + length > maxBytes)
+            break;
+        end += length;
+    }
+    return std::string(text.substr(0, end));
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    out.reserve(cp932.size() + cp932.size() / 2);
+    CIconv& decoder = Cp932Decoder();
+    const char* in = cp932.data();
+    std::size_t inLeft = cp932.size();
+    while (inLeft > 0) {
+        if (!decoder.IsOpen() || decoder.Convert(in, inLeft, out) == 0)
+            break;
+        // An undefined code: replace one character. A lead byte followed by
+        // something that cannot be a trail byte (a line break) is one byte.
+        std::size_t skip = 1;
+        if (inLeft > 1 && IsCp932LeadByte(static_cast<unsigned char>(in[0])) &&
+            IsTrailByte(static_cast<unsigned char>(in[1])))
+            skip = 2;
+        out += "\uFFFD";
+        in += skip;
+        inLeft -= skip;
+    }
+    return out;
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    std::string normalized = NormalizeForCp932(utf8);
+    std::string out;
+    out.reserve(normalized.size());
+    CIconv& encoder = Cp932Encoder();
+    const char* in = normalized.data();
+    std::size_t inLeft = normalized.size();
+    while (inLeft > 0) {
+        if (!encoder.IsOpen() || encoder.Convert(in, inLeft, out) == 0)
+            break;
+        // Not in the code page, or not UTF-8 at all: one '?' per character.
+        std::size_t length = Utf8SequenceLength(std::string_view(in, inLeft));
+        std::size_t skip = length == 0 ? 1 : length;
+        out += '?';
+        in += skip;
+        inLeft -= skip;
+    }
+    return out;
+}

@@ -1,0 +1,232 @@
+#include "platform/profile.h"
+
+#include "platform/paths.h"
+
+#include <climits>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// The INI holds the password: only its owner may read it.
+constexpr unsigned kIniFileMode = 0600;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad())
+        return std::nullopt; // a folder, or a read error: not a settings file
+    return content;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+// Lines without their line ends; CR LF and a bare LF both end a line.
+std::vector<std::string> SplitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::size_t length = end - start;
+        if (length > 0 && content[end - 1] == '\r')
+            --length;
+        lines.push_back(content.substr(start, length));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    std::size_t close = line.find(']');
+    return TrimBlanks(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+}
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+    std::string_view trimmed = TrimBlanks(line);
+    if (trimmed.empty() || trimmed.front() == ';')
+        return std::nullopt;
+    std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{TrimBlanks(line.substr(0, equals)), TrimBlanks(line.substr(equals + 1))};
+}
+
+// Where a key is in the file, or where it would go.
+struct Location {
+    std::optional<std::size_t> sectionLine;
+    std::optional<std::size_t> keyLine;
+    std::size_t insertLine = 0; // after the section's last non-empty line
+};
+
+Location Locate(const std::vector<std::string>& lines, std::string_view section,
+                std::string_view key) {
+    Location location;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::optional<std::string_view> name = SectionName(lines[i]);
+        if (location.sectionLine) {
+            if (name)
+                break; // the first section of that name wins
+            if (!TrimBlanks(lines[i]).empty())
+                location.insertLine = i + 1;
+            std::optional<KeyLine> keyLine = ParseKeyLine(lines[i]);
+            if (keyLine && EqualsIgnoreAsciiCase(keyLine->key, key)) {
+                location.keyLine = i; // the first key of that name wins
+                break;
+            }
+        } else if (name && EqualsIgnoreAsciiCase(*name, section)) {
+            location.sectionLine = i;
+            location.insertLine = i + 1;
+        }
+    }
+    return location;
+}
+
+std::string Unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+// A value that starts or ends with a blank or a quote would not read back as
+// written: the reader strips those. One pair of double quotes keeps it whole.
+std::string Quote(std::string_view value) {
+    if (value.empty())
+        return std::string();
+    auto needsQuotes = [](char c) { return IsBlank(c) || c == '"' || c == '\''; };
+    if (needsQuotes(value.front()) || needsQuotes(value.back()))
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
+std::optional<std::string> ReadValue(const std::string& path, std::string_view section,
+                                     std::string_view key) {
+    std::optional<std::string> content = ReadWholeFile(path);
+    if (!content)
+        return std::nullopt;
+    std::vector<std::string> lines = SplitLines(*content);
+    Location location = Locate(lines, section, key);
+    if (!location.keyLine)
+        return std::nullopt;
+    return Unquote(ParseKeyLine(lines[*location.keyLine])->value);
+}
+
+// Sign and leading decimal digits; anything else reads as 0.
+int ParseLeadingInt(std::string_view text) {
+    bool negative = false;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+CProfile::CProfile(std::string strPath) : m_strPath(std::move(strPath)) {}
+
+std::string CProfile::GetProfileString(std::string_view section, std::string_view key,
+                                       std::string_view defaultValue) const {
+    std::optional<std::string> value = ReadValue(m_strPath, section, key);
+    return value ? *value : std::string(defaultValue);
+}
+
+int CProfile::GetProfileInt(std::string_view section, std::string_view key,
+                            int defaultValue) const {
+    std::optional<std::string> value = ReadValue(m_strPath, section, key);
+    return value ? ParseLeadingInt(*value) : defaultValue;
+}
+
+bool CProfile::WriteProfileString(std::string_view section, std::string_view key,
+                                  std::string_view value) {
+    // A line break would end the line early and let the rest of the value be
+    // read as keys of its own.
+    if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value) ||
+        section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
+        TrimBlanks(section).empty() || TrimBlanks(key).empty())
+        return false;
+
+    // A file that exists but cannot be read must not be replaced by one
+    // that holds only this key.
+    std::optional<std::string> old = ReadWholeFile(m_strPath);
+    if (!old && FileExists(m_strPath))
+        return false;
+    std::vector<std::string> lines = SplitLines(old.value_or(std::string()));
+    Location location = Locate(lines, section, key);
+    std::string keyLine = std::string(key) + "=" + Quote(value);
+    if (location.keyLine) {
+        lines[*location.keyLine] = keyLine;
+    } else if (location.sectionLine) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(location.insertLine), keyLine);
+    } else {
+        lines.push_back("[" + std::string(section) + "]");
+        lines.push_back(keyLine);
+    }
+
+    std::string content;
+    for (const std::string& line : lines)
+        content += line + "\r\n";
+    return WriteFileAtomically(m_strPath, content, kIniFileMode);
+}
+
+bool CProfile::WriteProfileInt(std::string_view section, std::string_view key, int value) {
+    return WriteProfileString(section, key, std::to_string(value));
+}
