@@ -151,7 +151,10 @@ std::string CHtmlText::ToPlainText(std::string_view html) {
         text += (c == '\n' || c == '\r') ? ' ' : c;
         ++i;
     }
-    return Collapse(text);
+    std::string plain = Collapse(text);
+    size_t begin = plain.find_first_not_of('\n');
+    size_t end = plain.find_last_not_of('\n');
+    return begin == std::string::npos ? std::string() : plain.substr(begin, end - begin + 1);
 }
 
 std::string CHtmlText::MetaCharset(std::string_view html) {
