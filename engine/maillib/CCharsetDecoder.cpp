@@ -1,6 +1,7 @@
 #include "engine/maillib/CCharsetDecoder.h"
 
 #include "engine/maillib/CIconv.h"
+#include "engine/maillib/GMimeRuntime.h"
 
 #include <gmime/gmime.h>
 
@@ -89,14 +90,17 @@ std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view cha
     if (IsOneOf(name, {"euc-jp", "x-euc-jp", "eucjp", "euc-jp-ms", "cseucpkdfmtjapanese"}))
         return FromIconvName(bytes, "EUC-JP-MS");
     if (IsOneOf(name, {"iso-2022-jp", "csiso2022jp", "iso2022jp"})) {
+        // glibc passes escapes it does not know (half-width katakana) through.
         std::string strict;
-        if (CIconv("UTF-8", "ISO-2022-JP").Convert(bytes, strict))
+        if (CIconv("UTF-8", "ISO-2022-JP").Convert(bytes, strict) &&
+            strict.find('\x1b') == std::string::npos)
             return strict;
         return Iso2022JpToUtf8(bytes);
     }
     // Mail labelled Latin-1 is nearly always Windows-1252, its superset.
     if (IsOneOf(name, {"iso-8859-1", "latin1", "iso8859-1", "iso_8859-1"}))
         return FromIconvName(bytes, "CP1252");
+    EnsureGMimeInitialized(); // GMime's table of charset aliases
     return FromIconvName(bytes, g_mime_charset_iconv_name(name.c_str()));
 }
 

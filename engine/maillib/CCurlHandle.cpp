@@ -68,7 +68,7 @@ void CCurlHandle::Configure(const CServerAddress& server, const std::string& use
 }
 
 CURLcode CCurlHandle::Perform() {
-    m_strLastReply.clear();
+    m_strLastErrorReply.clear();
     m_szError[0] = '\0';
     return curl_easy_perform(m_pCurl);
 }
@@ -84,13 +84,13 @@ void CCurlHandle::RememberReply(const char* data, size_t size) {
     std::string line(data, size < kMaxReplyKept ? size : kMaxReplyKept);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
-    if (!line.empty())
-        m_strLastReply = std::move(line);
+    if (IsErrorReply(line))
+        m_strLastErrorReply = std::move(line);
 }
 
 std::string CCurlHandle::Detail(CURLcode code) const {
-    if (IsErrorReply(m_strLastReply))
-        return m_strLastReply;
+    if (!m_strLastErrorReply.empty())
+        return m_strLastErrorReply;
     if (m_szError[0] != '\0')
         return m_szError;
     return curl_easy_strerror(code);

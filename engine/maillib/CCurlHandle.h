@@ -27,8 +27,9 @@ public:
     // Runs the transfer set up by the caller; clears the last reply first.
     CURLcode Perform();
 
-    // The last line the server sent ("-ERR ...", "550 ..."), for error texts.
-    const std::string& LastReply() const { return m_strLastReply; }
+    // The last refusal the server sent ("-ERR ...", "550 ..."), for error
+    // texts; the polite end of the session ("221 Bye") does not replace it.
+    const std::string& LastErrorReply() const { return m_strLastErrorReply; }
     // libcurl's detailed message of the last failure, empty when none.
     std::string ErrorDetail() const { return m_szError; }
 
@@ -43,5 +44,5 @@ private:
 
     CURL* m_pCurl = nullptr;
     char m_szError[CURL_ERROR_SIZE] = {};
-    std::string m_strLastReply;
+    std::string m_strLastErrorReply;
 };

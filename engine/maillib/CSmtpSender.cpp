@@ -36,7 +36,7 @@ bool IsDnsName(std::string_view name) {
 std::string DescribeSmtpFailure(CURLcode code, const CCurlHandle& curl,
                                 const CServerAddress& server) {
     std::string detail = curl.ErrorDetail();
-    std::string reply = curl.LastReply();
+    std::string reply = curl.LastErrorReply();
     std::string shown = reply.empty() ? detail : reply;
     if (detail.rfind("RCPT failed", 0) == 0)
         return CErrorText::Join(mailtext::kRecipientRefused, shown);

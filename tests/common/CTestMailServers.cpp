@@ -115,7 +115,9 @@ std::string CTestMailServers::CaFile() const {
 }
 
 void CTestMailServers::AddPop3User(std::string_view user, std::string_view password) const {
-    AppendLine(m_strFolder + "/users", std::string(user) + ":{PLAIN}" + std::string(password));
+    std::string path = m_strFolder + "/users/" + std::string(user);
+    AppendLine(path, std::string(user) + ":{PLAIN}" + std::string(password));
+    chmod(path.c_str(), 0644);
 }
 
 void CTestMailServers::AddSmtpUser(std::string_view user, std::string_view password) const {

@@ -80,6 +80,13 @@ void MailServerTest::SetUp() {
         << (s_pServers ? s_pServers->StartError() : "no servers");
     BSetCAFile(s_pServers->CaFile().c_str());
     BSetTimeouts(kTestConnectSeconds, kTestStallSeconds);
+    m_nReceivedBefore = s_pServers->ReceivedMails().size();
+}
+
+std::vector<CReceivedMail> MailServerTest::ReceivedMails() const {
+    std::vector<CReceivedMail> mails = s_pServers->ReceivedMails();
+    mails.erase(mails.begin(), mails.begin() + static_cast<long>(m_nReceivedBefore));
+    return mails;
 }
 
 void MailServerTest::TearDown() {

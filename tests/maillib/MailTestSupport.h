@@ -52,6 +52,10 @@ protected:
     std::string NewUser();
     std::string PasswordOf(const std::string& user) const { return "pw-" + user + "-Secret"; }
 
+    // What the SMTP server accepted since this test began (the servers are
+    // shared by the tests of one program).
+    std::vector<CReceivedMail> ReceivedMails() const;
+
     // BPOP3 against the plain POP3 port; paths of the received files.
     int Receive(const std::string& user, std::vector<std::string>& paths, std::string& error,
                 const std::string& server = "");
@@ -60,6 +64,7 @@ private:
     static std::unique_ptr<CTestMailServers> s_pServers;
     static int s_nUsers;
     CTempFolder m_temp;
+    size_t m_nReceivedBefore = 0;
 };
 
 // A short message with the given subject and body (UTF-8, sent as UTF-8).
