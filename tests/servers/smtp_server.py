@@ -142,7 +142,7 @@ def main():
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     with open(config["ready_file"], "w") as f:
         f.write("ready\n")
-    while not stop.wait(0.5):
+    while not stop.wait(0.1):
         pass
     for controller in controllers:
         controller.stop()
