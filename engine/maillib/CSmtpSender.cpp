@@ -66,6 +66,7 @@ size_t CSmtpSender::ReadMessage(char* buffer, size_t size, size_t count, void* s
 
 bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, const std::string& to,
                        const std::string& message, std::string& error) {
+    m_bTimedOut = false;
     CCurlHandle curl;
     if (!curl.IsValid()) {
         error = mailtext::kNetwork;
@@ -85,6 +86,7 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
     curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
     CURLcode code = curl.Perform();
+    m_bTimedOut = code == CURLE_OPERATION_TIMEDOUT;
     if (code != CURLE_OK) {
         error = DescribeSmtpFailure(code, curl, server);
         return false;

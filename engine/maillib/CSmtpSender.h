@@ -18,6 +18,12 @@ public:
     // when it is a plain DNS name, else "localhost".
     static std::string GreetingName();
 
+    // True when the last Send failed because the server did not answer in
+    // time (connect, greeting or a reply).
+    bool TimedOut() const { return m_bTimedOut; }
+
 private:
     static size_t ReadMessage(char* buffer, size_t size, size_t count, void* source);
+
+    bool m_bTimedOut = false;
 };

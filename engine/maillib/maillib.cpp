@@ -4,6 +4,7 @@
 
 #include "engine/maillib/maillib.h"
 
+#include "engine/maillib/CDeadServerMemory.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CMailComposer.h"
 #include "engine/maillib/CMailListStore.h"
@@ -59,6 +60,29 @@ std::string CheckSendArguments(bool serverOk, const std::string& serverText, con
     if (!IsSafeMailAddress(from))
         return mailtext::kBadSender;
     return {};
+}
+
+// Composes and sends; a server that just timed out is not waited for again.
+bool SendChecked(const CServerAddress& server, const std::string& to, const std::string& from,
+                 const std::string& subject, const std::string& body,
+                 const std::string& attachments, std::string& error) {
+    CDeadServerMemory& deadServers = CDeadServerMemory::Instance();
+    std::string key = server.Url();
+    error = deadServers.RecentTimeout(key);
+    if (!error.empty())
+        return false;
+    std::string message;
+    CMailComposer composer;
+    if (!composer.Compose(from, to, subject, body, attachments, message, error))
+        return false;
+    CSmtpSender sender;
+    if (sender.Send(server, from, to, message, error)) {
+        deadServers.Forget(key);
+        return true;
+    }
+    if (sender.TimedOut())
+        deadServers.RememberTimeout(key, error);
+    return false;
 }
 
 } // namespace
@@ -117,16 +141,9 @@ int BSendMail(const char* server, const char* to, const char* from, const char* 
     CServerAddress address;
     bool serverOk = address.Parse(serverText, EMailProtocol::Smtp);
     std::string error = CheckSendArguments(serverOk, serverText, Text(to), Text(from));
-    std::string message;
-    if (error.empty()) {
-        CMailComposer composer;
-        if (composer.Compose(Text(from), Text(to), Text(subject), Text(body), Text(attachments),
-                             message, error)) {
-            CSmtpSender sender;
-            if (sender.Send(address, Text(from), Text(to), message, error))
-                return 1;
-        }
-    }
+    if (error.empty() && SendChecked(address, Text(to), Text(from), Text(subject), Text(body),
+                                     Text(attachments), error))
+        return 1;
     CErrorText::Write(errorText, error, address.Password());
     return 0;
 }
