@@ -27,34 +27,61 @@ bool IsBlankOnly(std::string_view text) {
     return true;
 }
 
-// Parses "=?charset?X?text?=" at text[pos]; returns its length or 0.
-size_t ParseEncodedWord(std::string_view text, size_t pos, CSegment& word) {
-    if (text.compare(pos, 2, "=?") != 0)
-        return 0;
-    size_t q1 = text.find('?', pos + 2);
-    if (q1 == std::string_view::npos || q1 + 2 >= text.size() || text[q1 + 2] != '?')
-        return 0;
-    char encoding = static_cast<char>(text[q1 + 1] & ~0x20);
-    if (encoding != 'B' && encoding != 'Q')
-        return 0;
-    size_t end = text.find("?=", q1 + 3);
-    if (end == std::string_view::npos)
-        return 0;
-    std::string_view charset = text.substr(pos + 2, q1 - pos - 2);
-    std::string_view payload = text.substr(q1 + 3, end - q1 - 3);
-    for (char c : charset)
-        if (IsBlank(c))
+// A charset name longer than this is no charset: the word is plain text.
+constexpr size_t kMaxCharsetLength = 64;
+
+// Finds encoded words in one header value. The next "?=" and the next blank
+// are remembered, so a hostile value full of "=?" starts is still read in
+// linear time instead of scanning to its end from every start.
+class CWordScanner {
+public:
+    explicit CWordScanner(std::string_view text) : m_text(text) {}
+
+    // Parses "=?charset?X?text?=" at pos; returns its length or 0.
+    size_t Parse(size_t pos, CSegment& word) {
+        if (m_text.compare(pos, 2, "=?") != 0)
             return 0;
-    for (char c : payload)
-        if (IsBlank(c))
+        size_t q1 = m_text.substr(0, pos + 2 + kMaxCharsetLength + 1).find('?', pos + 2);
+        if (q1 == std::string_view::npos || q1 + 2 >= m_text.size() || m_text[q1 + 2] != '?')
             return 0;
-    word.bEncoded = true;
-    word.strCharset = std::string(charset);
-    word.chEncoding = encoding;
-    word.strBytes =
-        encoding == 'B' ? CHeaderText::DecodeBase64(payload) : CHeaderText::DecodeQ(payload);
-    return end + 2 - pos;
-}
+        char encoding = static_cast<char>(m_text[q1 + 1] & ~0x20);
+        if (encoding != 'B' && encoding != 'Q')
+            return 0;
+        size_t end = Next(m_nClose, m_nCloseFrom, q1 + 3,
+                          [this](size_t from) { return m_text.find("?=", from); });
+        size_t blank = Next(m_nBlank, m_nBlankFrom, pos + 2,
+                            [this](size_t from) { return m_text.find_first_of(" \t\r\n", from); });
+        if (end == std::string_view::npos || blank < end)
+            return 0;
+        std::string_view payload = m_text.substr(q1 + 3, end - q1 - 3);
+        word.bEncoded = true;
+        word.strCharset = std::string(m_text.substr(pos + 2, q1 - pos - 2));
+        word.chEncoding = encoding;
+        word.strBytes =
+            encoding == 'B' ? CHeaderText::DecodeBase64(payload) : CHeaderText::DecodeQ(payload);
+        return end + 2 - pos;
+    }
+
+private:
+    // The first match at or after `from`: the cached one while it still
+    // answers the question, else a new search.
+    template <typename Find>
+    static size_t Next(size_t& cached, size_t& cachedFrom, size_t from, Find find) {
+        bool valid = cachedFrom != std::string_view::npos && from >= cachedFrom &&
+                     (cached == std::string_view::npos || from <= cached);
+        if (!valid) {
+            cached = find(from);
+            cachedFrom = from;
+        }
+        return cached;
+    }
+
+    std::string_view m_text;
+    size_t m_nClose = std::string_view::npos;
+    size_t m_nCloseFrom = std::string_view::npos;
+    size_t m_nBlank = std::string_view::npos;
+    size_t m_nBlankFrom = std::string_view::npos;
+};
 
 std::string Lower(std::string_view text) {
     std::string out;
@@ -69,9 +96,10 @@ std::string Lower(std::string_view text) {
 std::vector<CSegment> Segment(std::string_view text) {
     std::vector<CSegment> segments;
     std::string plain;
+    CWordScanner scanner(text);
     for (size_t pos = 0; pos < text.size();) {
         CSegment word;
-        size_t length = ParseEncodedWord(text, pos, word);
+        size_t length = scanner.Parse(pos, word);
         if (length == 0) {
             plain += text[pos++];
             continue;

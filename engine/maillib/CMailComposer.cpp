@@ -94,11 +94,20 @@ CGObjectPtr<GMimePart> NewAttachmentPart(const std::string& path) {
     return part;
 }
 
+// A header holds one line: a line end in the subject would start a header
+// of the caller's choosing.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 void SetHeaders(GMimeMessage* message, const std::string& from, const std::string& to,
                 const std::string& subject) {
     g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, nullptr, from.c_str());
     g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_TO, nullptr, to.c_str());
-    g_mime_message_set_subject(message, Cp932ToUtf8(subject).c_str(), "utf-8");
+    g_mime_message_set_subject(message, OneLine(Cp932ToUtf8(subject)).c_str(), "utf-8");
     std::unique_ptr<GDateTime, CDateTimeUnref> now(g_date_time_new_now_local());
     g_mime_message_set_date(message, now.get());
     std::string domain(MailDomain(from));

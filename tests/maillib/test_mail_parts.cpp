@@ -54,6 +54,15 @@ TEST(HeaderText, EncodedWordsJoinAcrossSplitCharactersAndKeepPlainBlanks) {
     EXPECT_EQ(CHeaderText::DecodeText("=?bogus?X?abc?= plain"), "=?bogus?X?abc?= plain");
 }
 
+TEST(HeaderText, HostileValueFullOfWordStartsIsReadWhole) {
+    // Every "=?" looks like the start of a word that never ends; a scan to
+    // the end from each of them would take hours on this value.
+    std::string hostile;
+    while (hostile.size() < 2'000'000)
+        hostile += "=?a?b?a";
+    EXPECT_EQ(CHeaderText::DecodeText(hostile), hostile);
+}
+
 TEST(HeaderText, RawJisAndShiftJisInHeadersAreRead) {
     EXPECT_EQ(CHeaderText::DecodeText("\x1b$B2V;R\x1b(B-san"), "花子-san");
     EXPECT_EQ(CHeaderText::DecodeText(Sjis("経理部")), "経理部");

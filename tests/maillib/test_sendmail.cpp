@@ -166,6 +166,13 @@ TEST_F(SendMailTest, AddressesThatCouldInjectCommandsNeverReachTheServer) {
         CheckedErrorText(asSender.strError.c_str());
     }
     EXPECT_TRUE(ReceivedMails().empty());
+
+    // The subject cannot add a header line either.
+    ASSERT_NE(Send(server, kTo, kFrom, "hi\r\nBcc: evil@example.jp", "b").nResult, 0);
+    std::vector<CReceivedMail> mails = ReceivedMails();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].rcptTos, std::vector<std::string>{kTo});
+    EXPECT_EQ(mails[0].strContent.find("\nBcc:"), std::string::npos);
 }
 
 TEST_F(SendMailTest, PlainServerWithoutTlsAndCertificateChecks) {
