@@ -48,10 +48,25 @@ void MakeOwnedFolder(const std::string& path) {
     GiveToMailOwner(path);
 }
 
+// As root, Dovecot reads the mail and the users as other users, who must be
+// able to pass through every folder above ours; a private $TMPDIR would stop
+// them, so /tmp is taken instead.
+std::string ServersParentFolder() {
+    std::filesystem::path folder = std::filesystem::temp_directory_path();
+    if (geteuid() != 0)
+        return folder.string();
+    for (std::filesystem::path p = folder; !p.empty() && p != p.root_path(); p = p.parent_path()) {
+        struct stat info {};
+        if (stat(p.c_str(), &info) != 0 || (info.st_mode & S_IXOTH) == 0)
+            return "/tmp";
+    }
+    return folder.string();
+}
+
 } // namespace
 
 CTestMailServers::CTestMailServers() {
-    std::string base = std::filesystem::temp_directory_path().string() + "/quiben-servers-XXXXXX";
+    std::string base = ServersParentFolder() + "/quiben-servers-XXXXXX";
     if (mkdtemp(base.data()) == nullptr) {
         m_strStartError = "cannot create a folder for the servers";
         return;
