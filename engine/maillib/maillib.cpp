@@ -39,11 +39,6 @@ std::string Text(const char* text) {
     return text != nullptr ? text : "";
 }
 
-void EmptyList(MailList* list) {
-    if (list != nullptr)
-        list->nCount = 0;
-}
-
 // Checks of BSendMail before anything is composed or sent; empty on success.
 std::string CheckSendArguments(bool serverOk, const std::string& serverText, const std::string& to,
                                const std::string& from) {
@@ -89,7 +84,6 @@ bool SendChecked(const CServerAddress& server, const std::string& to, const std:
 
 int BPOP3(const char* server, const char* account, const char* password, const char* mode,
           const char* folder, MailList* received, char* errorText) {
-    EmptyList(received);
     ReceivedStore().Fill(received, {});
     if (mode == nullptr || std::strcmp(mode, kModeSaveAll) != 0) {
         CErrorText::Write(errorText, mailtext::kBadMode);
@@ -110,7 +104,6 @@ int BPOP3(const char* server, const char* account, const char* password, const c
 
 int BMIME(const char* mode, const char* path, const char* folder, MailList* fields,
           char* errorText) {
-    EmptyList(fields);
     FieldStore().Fill(fields, {});
     if (mode == nullptr || std::strcmp(mode, kModeGet) != 0) {
         CErrorText::Write(errorText, mailtext::kBadMode);
