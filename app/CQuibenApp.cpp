@@ -35,10 +35,14 @@ int CQuibenApp::Run() {
         std::fputs(kUsageText, m_commandLine.bHelp ? stdout : stderr);
         return m_commandLine.bHelp ? kExitOk : kExitUsage;
     }
-    if (m_commandLine.bOnce)
+    if (m_commandLine.bOnce) {
         m_nExitCode = RunOnce();
-    else
+    } else {
+        // Before the instance check: a copy that holds the lock can always be
+        // asked to close the ordinary way.
+        CTerminationWatcher::CatchSignals();
         InitInstance();
+    }
     return ExitInstance();
 }
 
