@@ -67,6 +67,10 @@ std::vector<std::string> CQuibenApp::DefaultDataFolders() const {
     const std::string exeFolder = ExtractDirectory(GetExecutablePath());
     if (!exeFolder.empty() && exeFolder != m_strAppDir)
         folders.push_back(exeFolder);
+    // Installed under a prefix: <prefix>/bin/quiben and <prefix>/share/quiben,
+    // wherever the prefix was moved; then the prefix the build was made for.
+    if (!exeFolder.empty())
+        folders.push_back(JoinPath(ExtractDirectory(exeFolder), "share/quiben"));
     folders.emplace_back(QUIBEN_DATA_DIR);
     return folders;
 }
