@@ -1,0 +1,243 @@
+#include "controls/CListButtonBar.h"
+#include "controls/CListBoxEx.h"
+#include "controls/ctrlmsg.h"
+#include "platform/codepage.h"
+#include "res/controlstrings.h"
+#include "res/liststrip.h"
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+namespace {
+
+constexpr int kCells = 4;
+// Strings of the tooltips are numbered from here by tool id (1 to 4).
+constexpr int kToolStringBase = IDS_LISTBAR_ADD - 1;
+
+const QRgb kLightGrey = qRgb(192, 192, 192);
+const QRgb kDarkGrey = qRgb(128, 128, 128);
+
+} // namespace
+
+CListButtonBar::CListButtonBar(QWidget* pParent) : QWidget(pParent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    // Every pixel is painted, and only the cells that change are repainted:
+    // no erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    LoadStripImage();
+    Layout(width(), height());
+}
+
+// The strip comes from the bytes built into the program, never through a file.
+void CListButtonBar::LoadStripImage() {
+    m_imgStrip = QImage::fromData(g_abListStrip, static_cast<int>(kListStripBytes), "BMP");
+    MapStripColours();
+}
+
+// Light grey becomes the button face colour and dark grey the shadow colour
+// of the current palette, so the strip blends with the dialog.
+void CListButtonBar::MapStripColours() {
+    if (m_imgStrip.isNull()) {
+        m_bmStrip = QPixmap();
+        return;
+    }
+    QImage img = m_imgStrip;
+    QList<QRgb> table = img.colorTable();
+    for (QRgb& rgb : table) {
+        if (rgb == kLightGrey)
+            rgb = palette().color(QPalette::Button).rgb();
+        else if (rgb == kDarkGrey)
+            rgb = palette().color(QPalette::Dark).rgb();
+    }
+    img.setColorTable(table);
+    m_bmStrip = QPixmap::fromImage(img);
+}
+
+QSize CListButtonBar::sizeHint() const {
+    return QSize(kListStripWidth + 2, kListStripHeight);
+}
+
+int CListButtonBar::StripTop() const {
+    return (height() - kListStripHeight) / 2;
+}
+
+void CListButtonBar::Layout(int cx, int cy) {
+    const int nTop = (cy - kListStripHeight) / 2;
+    for (int i = 0; i < kCells; ++i) {
+        const int nLeft = cx - kListStripWidth + kListStripCellWidth * i;
+        m_arcCells[i] = QRect(nLeft, nTop, kListStripCellWidth, kListStripHeight);
+    }
+}
+
+int CListButtonBar::HitTest(const QPoint& pt) const {
+    for (int i = 0; i < kCells; ++i)
+        if (m_arcCells[i].contains(pt))
+            return i;
+    return CELL_NONE;
+}
+
+QString CListButtonBar::ToolTipText(int nCell) const {
+    if (nCell < 0 || nCell >= kCells)
+        return QString();
+    const int nToolId = nCell + 1;
+    return QString::fromStdString(Cp932ToUtf8(LoadControlString(kToolStringBase + nToolId)));
+}
+
+void CListButtonBar::InvalidateCell(int nCell) {
+    if (nCell >= 0 && nCell < kCells)
+        update(m_arcCells[nCell]);
+}
+
+void CListButtonBar::SetHotCell(int nCell) {
+    if (nCell == m_nHotCell)
+        return;
+    InvalidateCell(m_nHotCell);
+    m_nHotCell = nCell;
+    InvalidateCell(m_nHotCell);
+}
+
+// Painting. Qt's backing store already buffers the widget, so the whole bar
+// reaches the screen in one transfer.
+
+void CListButtonBar::paintEvent(QPaintEvent* pEvent) {
+    QPainter painter(this);
+    painter.fillRect(pEvent->rect(), palette().color(QPalette::Button));
+    painter.drawPixmap(width() - kListStripWidth, StripTop(), m_bmStrip);
+    if (m_nHotCell != CELL_NONE)
+        PaintCellEdge(painter, m_nHotCell);
+}
+
+// A one-pixel edge around the cell: raised when hot, sunken while pressed.
+void CListButtonBar::PaintCellEdge(QPainter& painter, int nCell) {
+    const QRect& rc = m_arcCells[nCell];
+    const QColor clrLight = palette().color(QPalette::Light);
+    const QColor clrShadow = palette().color(QPalette::Dark);
+    const QColor& clrTopLeft = m_bPressed ? clrShadow : clrLight;
+    const QColor& clrBottomRight = m_bPressed ? clrLight : clrShadow;
+    painter.setPen(clrTopLeft);
+    painter.drawLine(rc.topLeft(), rc.topRight());
+    painter.drawLine(rc.topLeft(), rc.bottomLeft());
+    painter.setPen(clrBottomRight);
+    painter.drawLine(rc.bottomLeft(), rc.bottomRight());
+    painter.drawLine(rc.topRight(), rc.bottomRight());
+}
+
+bool CListButtonBar::event(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ToolTip) {
+        auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+        const int nCell = HitTest(pHelp->pos());
+        if (nCell != CELL_NONE) {
+            // The tip goes away when the pointer leaves the cell.
+            QToolTip::showText(pHelp->globalPos(), ToolTipText(nCell), this, m_arcCells[nCell]);
+        } else {
+            QToolTip::hideText();
+            pEvent->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(pEvent);
+}
+
+void CListButtonBar::resizeEvent(QResizeEvent* pEvent) {
+    QWidget::resizeEvent(pEvent);
+    Layout(width(), height());
+    update();
+}
+
+void CListButtonBar::changeEvent(QEvent* pEvent) {
+    QWidget::changeEvent(pEvent);
+    if (pEvent->type() == QEvent::PaletteChange) {
+        MapStripColours();
+        update();
+    }
+}
+
+// Mouse. While the button is held the hot cell follows the pointer; the
+// action is the one of the cell under the pointer at release.
+
+void CListButtonBar::mouseMoveEvent(QMouseEvent* pEvent) {
+    SetHotCell(HitTest(pEvent->position().toPoint()));
+}
+
+void CListButtonBar::mousePressEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    SetHotCell(HitTest(pEvent->position().toPoint()));
+    if (m_nHotCell != CELL_NONE) {
+        m_bPressed = true;
+        InvalidateCell(m_nHotCell);
+    }
+}
+
+void CListButtonBar::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    const int nCell = HitTest(pEvent->position().toPoint());
+    if (nCell == m_nHotCell && nCell != CELL_NONE)
+        DoAction(nCell);
+    m_bPressed = false;
+    update();
+    m_nHotCell = nCell;
+}
+
+void CListButtonBar::leaveEvent(QEvent* pEvent) {
+    QWidget::leaveEvent(pEvent);
+    InvalidateCell(m_nHotCell);
+    m_nHotCell = CELL_NONE;
+}
+
+// Actions. A refused action does nothing at all.
+
+void CListButtonBar::DoAction(int nCell) {
+    if (m_pList == nullptr)
+        return;
+    bool bChanged = false;
+    switch (nCell) {
+    case CELL_ADD:
+        m_pList->AddNewItem(); // the list reports when the edit ends
+        break;
+    case CELL_DELETE:
+        bChanged = DeleteSelected();
+        break;
+    case CELL_UP:
+        bChanged = MoveSelectedUp();
+        break;
+    case CELL_DOWN:
+        bChanged = MoveSelectedDown();
+        break;
+    default:
+        break;
+    }
+    if (bChanged)
+        PostCommand(parentWidget(), ID_LIST_CHANGED);
+}
+
+bool CListButtonBar::DeleteSelected() {
+    const int nSel = m_pList->GetCurSel();
+    if (nSel == -1 || (m_pList->m_bFixedFirst && nSel == 0))
+        return false;
+    m_pList->DeleteString(nSel);
+    const int nCount = m_pList->GetCount();
+    if (nCount != 0)
+        m_pList->SetCurSel(nSel < nCount ? nSel : nCount - 1);
+    return true;
+}
+
+bool CListButtonBar::MoveSelectedUp() {
+    const int nSel = m_pList->GetCurSel();
+    if (nSel < 1 || (m_pList->m_bFixedFirst && nSel == 1))
+        return false;
+    m_pList->MoveItemUp(nSel);
+    return true;
+}
+
+// Down on the last row changes nothing but still counts as done.
+bool CListButtonBar::MoveSelectedDown() {
+    const int nSel = m_pList->GetCurSel();
+    if (nSel == -1 || (m_pList->m_bFixedFirst && nSel == 0))
+        return false;
+    m_pList->MoveItemDown(nSel);
+    return true;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// A strip of four image buttons, Add, Delete, Up and Down, that edits one
+// CListBoxEx: the cells sit flush with the bar's right edge; the cell under
+// the mouse is drawn raised, sunken while pressed; each has a tooltip. The
+// action runs for the cell under the pointer when the button is released.
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+#include <array>
+
+class CListBoxEx;
+
+class CListButtonBar : public QWidget {
+    Q_OBJECT
+public:
+    enum { CELL_ADD, CELL_DELETE, CELL_UP, CELL_DOWN, CELL_NONE };
+
+    explicit CListButtonBar(QWidget* pParent = nullptr);
+
+    // The list the buttons act on; set by the owner, not owned.
+    CListBoxEx* m_pList = nullptr;
+
+    // Cell (CELL_ADD .. CELL_DOWN) that contains a client point, or CELL_NONE.
+    int HitTest(const QPoint& pt) const;
+    QRect CellRect(int nCell) const { return m_arcCells.at(nCell); }
+    int HotCell() const { return m_nHotCell; }
+    bool IsPressed() const { return m_bPressed; }
+    // Tooltip of a cell (tool id nCell + 1); empty for CELL_NONE.
+    QString ToolTipText(int nCell) const;
+    bool HasStripImage() const { return !m_bmStrip.isNull(); }
+
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void leaveEvent(QEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+
+private:
+    void LoadStripImage();
+    void MapStripColours();
+    void Layout(int cx, int cy);
+    int StripTop() const;
+    void InvalidateCell(int nCell);
+    void SetHotCell(int nCell);
+    void PaintCellEdge(QPainter& painter, int nCell);
+    void DoAction(int nCell);
+    bool DeleteSelected();
+    bool MoveSelectedUp();
+    bool MoveSelectedDown();
+
+    QImage m_imgStrip; // as loaded: light grey background, 16 colours
+    QPixmap m_bmStrip; // with the grey of the current palette
+    int m_nHotCell = CELL_NONE;
+    bool m_bPressed = false;
+    std::array<QRect, 4> m_arcCells;
+};

@@ -1,0 +1,88 @@
+#pragma once
+// One forwarding cycle: receive the mailbox, skip what an earlier cycle
+// already forwarded, test each newer message against the rules and send the
+// passing ones to every forward-to address. The engine owns the
+// last-forwarded marker; the main window owns one engine and calls
+// RunForwardCycle from its timer. No window facility is used here.
+
+#include "engine/CMailLibrary.h"
+#include "engine/MessageSummary.h"
+#include "platform/profile.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CForwardEngine {
+public:
+    // Loads the marker from the settings store, as the main window does at
+    // start-up. pLibrary == nullptr: the real mail library; otherwise the
+    // given one, which must outlive the engine.
+    CForwardEngine(std::string strAppDir, std::string strTempDir, CMailLibrary* pLibrary = nullptr);
+    ~CForwardEngine();
+    CForwardEngine(const CForwardEngine&) = delete;
+    CForwardEngine& operator=(const CForwardEngine&) = delete;
+
+    // False when the forward-to list is missing or empty (nothing received),
+    // when receiving failed (logged), or when a received file could not be
+    // removed (the cycle ends there and the marker is not stored). True
+    // otherwise, also when nothing was received or forwarded.
+    bool RunForwardCycle();
+
+    // Appends every line of the forward-to list, taken exactly as read;
+    // returns how many were appended (0 when the file cannot be opened).
+    int ReadForwardAddresses(std::vector<std::string>& addresses) const;
+
+    // The sender and subject rules, each when switched on: some line of its
+    // rule file occurs in the value, Latin letters compared without case and
+    // only on character boundaries. A missing rule file rejects.
+    bool PassesRules(const std::string& strFrom, const std::string& strSubject) const;
+
+    // Position of the first received message that equals the marker, plus
+    // one; 0 when none does. With a stored Message-ID the message must carry
+    // that ID too. Decodes the messages but leaves their files in place.
+    int FindForwardedBoundary(const MailList& received, const std::string& strTempDir);
+
+    const std::string& GetLastFrom() const { return m_strLastFrom; }
+    const std::string& GetLastSubject() const { return m_strLastSubject; }
+    const std::string& GetLastMessageId() const { return m_strLastMessageId; }
+
+private:
+    using ErrorText = std::array<char, kMailErrorTextSize>;
+
+    // The account settings, read once per cycle.
+    struct Account {
+        std::string strPop3;
+        std::string strSmtp;
+        std::string strAccount;
+        std::string strPassword;
+        std::string strMailAddress;
+        std::string strCaFile;
+    };
+
+    void LoadMarker();
+    void StoreMarker();
+    Account ReadAccount() const;
+    bool MatchesMarker(const MessageIdentity& identity) const;
+    void ForwardIfPasses(const MessageSummary& summary, const Account& account,
+                         const std::vector<std::string>& addresses, ErrorText& errorText);
+    bool SendToEveryAddress(const Account& account, const std::vector<std::string>& addresses,
+                            const std::string& strText, const std::string& strAttachments,
+                            ErrorText& errorText);
+    bool AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const;
+    bool PassesAttachmentRule(const MessageSummary& summary) const;
+    bool PassesSizeRule(const std::string& strText) const;
+
+    std::string m_strAppDir;
+    std::string m_strTempDir;
+    CProfile m_profile;
+    std::unique_ptr<CMailLibrary> m_pOwnedLibrary; // the real library when none was given
+    CMailLibrary* m_pLibrary;
+
+    // The last-forwarded marker: what the next cycle's boundary search
+    // compares against. The settings store only carries it across restarts.
+    std::string m_strLastFrom;
+    std::string m_strLastSubject;
+    std::string m_strLastMessageId;
+};
