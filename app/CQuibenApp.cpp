@@ -1,5 +1,6 @@
 #include "app/CQuibenApp.h"
 
+#include "app/CAboutDlg.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
 #include "engine/CForwardEngine.h"
@@ -148,4 +149,8 @@ void RunSettingsSheet(QWidget*) {
     // restext::kSettingsCaption, no parent, first page 0, no Apply button.
 }
 
-void RunAboutBox(QWidget*) {}
+void RunAboutBox(QWidget*) {
+    // Without a parent of its own, as the original shows it.
+    CAboutDlg dlg;
+    dlg.DoModal();
+}

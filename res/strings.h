@@ -26,7 +26,7 @@ inline constexpr const char* kLinkSupport = "https://example.net/";
 inline constexpr const char* kLinkSupportCaption = "サポート :";
 inline constexpr const char* kLinkDownload = "https://example.org/";
 inline constexpr const char* kLinkDownloadCaption = "配布元 :";
-inline constexpr const char* kLinkMail = "mailto:info@example.com";
+inline constexpr const char* kLinkMail = "mailto:qb@example.com";
 inline constexpr const char* kLinkMailCaption = "お問い合わせ :";
 
 // Headless mode.
