@@ -6,6 +6,9 @@ namespace restext {
 
 inline constexpr const char* kAppName = "Quiben";
 inline constexpr const char* kExitQuestion = "本当に終了しますか？";
+// The Yes and No buttons as a Japanese desktop labels them.
+inline constexpr const char* kButtonYes = "はい(&Y)";
+inline constexpr const char* kButtonNo = "いいえ(&N)";
 inline constexpr const char* kSettingsCaption = "設定";
 
 // Menu 129.

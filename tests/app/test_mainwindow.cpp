@@ -242,6 +242,7 @@ struct BoxSeen {
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QMessageBox::Icon icon = QMessageBox::Information;
+    QString yesText;
 };
 
 void AnswerExitQuestion(QMessageBox::StandardButton answer, BoxSeen& seen) {
@@ -250,6 +251,7 @@ void AnswerExitQuestion(QMessageBox::StandardButton answer, BoxSeen& seen) {
         seen.buttons = pBox->standardButtons();
         seen.defaultButton = pBox->standardButton(pBox->defaultButton());
         seen.icon = pBox->icon();
+        seen.yesText = pBox->button(QMessageBox::Yes)->text();
         pBox->button(answer)->click();
     });
 }
@@ -272,6 +274,7 @@ TEST_F(MainWindow, ExitQuestionNoKeepsRunningYesEndsAndStoresPosition) {
     EXPECT_EQ(first.buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(first.defaultButton, QMessageBox::No);
     EXPECT_EQ(first.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(first.yesText, "はい(&Y)");
     EXPECT_EQ(second.text, first.text);
     EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 44);
     EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 55);
