@@ -130,11 +130,4 @@ TEST_F(LinkLabel, ColourRepaintsAtOnceAndReachesThePixels) {
     EXPECT_TRUE(bBlue);
 }
 
-TEST_F(LinkLabel, SettersChain) {
-    CLinkLabel& same =
-        m_pLabel->EnableLink(true).SetLabelColor(Qt::red).SetUnderline(true).SetCursorHandle(
-            HandCursor());
-    EXPECT_EQ(&same, m_pLabel);
-}
-
 } // namespace
