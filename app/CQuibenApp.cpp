@@ -19,8 +19,7 @@
 CQuibenApp* CQuibenApp::s_pApp = nullptr;
 
 CQuibenApp::CQuibenApp(int& argc, char** argv)
-    : m_argc(argc), m_argv(argv), m_commandLine(ParseCommandLine(argc, argv)),
-      m_lock(kInstanceLockName) {
+    : m_commandLine(ParseCommandLine(argc, argv)), m_lock(kInstanceLockName) {
     s_pApp = this;
 }
 
