@@ -1,7 +1,7 @@
-// Placeholder until the desktop program lands: the build must produce quiben.
-#include <cstdio>
+// quiben: the desktop program, or with --once one headless forwarding cycle.
+#include "app/CQuibenApp.h"
 
-int main() {
-    std::puts("quiben: the desktop program is not built yet");
-    return 0;
+int main(int argc, char** argv) {
+    CQuibenApp app(argc, argv);
+    return app.Run();
 }

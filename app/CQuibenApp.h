@@ -1,0 +1,80 @@
+#pragma once
+// The application object: one running copy, the program folder and the
+// temporary folder, the settings store in the program folder, and the main
+// window run modally; when it closes, the program ends. With --once it runs
+// one forwarding cycle instead, without any window.
+
+#include "app/CommandLine.h"
+#include "platform/CInstanceLock.h"
+#include "platform/profile.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCoreApplication;
+class QWidget;
+
+// The name the instance lock carries.
+inline constexpr const char* kInstanceLockName = "qUI10_zT_KoRaV";
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitOtherCopy = 3;
+
+class CQuibenApp {
+public:
+    CQuibenApp(int& argc, char** argv);
+    ~CQuibenApp();
+    CQuibenApp(const CQuibenApp&) = delete;
+    CQuibenApp& operator=(const CQuibenApp&) = delete;
+
+    // The running application object, or null.
+    static CQuibenApp* GetApp() { return s_pApp; }
+
+    // The whole run: InitInstance (or the headless cycle), then ExitInstance;
+    // returns the exit status.
+    int Run();
+
+    // True would mean "keep running"; like the original it always ends with
+    // false once the main window has closed.
+    bool InitInstance();
+    int ExitInstance();
+
+    const std::string& GetAppDir() const { return m_strAppDir; }
+    const std::string& GetTempDir() const { return m_strTempDir; }
+    std::string GetIniPath() const;
+    CProfile& GetProfile() { return *m_pProfile; }
+
+    // Where the skin and the read-me are looked for: the program folder, the
+    // executable's folder, the installed data folder. Tests replace the list
+    // before Run.
+    void SetDataFolders(std::vector<std::string> folders) { m_dataFolders = std::move(folders); }
+    const std::vector<std::string>& GetDataFolders() const { return m_dataFolders; }
+
+private:
+    int RunOnce();
+    bool ResolveFolders();
+    void EnsureGuiApplication();
+    std::vector<std::string> DefaultDataFolders() const;
+
+    static CQuibenApp* s_pApp;
+
+    CommandLine m_commandLine;
+    std::vector<char*> m_qtArgv;
+    int m_nQtArgc = 0;
+    CInstanceLock m_lock;
+    std::string m_strAppDir;
+    std::string m_strTempDir;
+    std::unique_ptr<CProfile> m_pProfile;
+    std::vector<std::string> m_dataFolders;
+    std::unique_ptr<QCoreApplication> m_pQtApp;
+    int m_nExitCode = kExitOk;
+};
+
+// Runs the settings sheet ("設定", first page, no Apply button) modally.
+void RunSettingsSheet(QWidget* pOwner);
+// Runs the About box modally.
+void RunAboutBox(QWidget* pOwner);

@@ -1,0 +1,175 @@
+#include "platform/dialog/CDialogBuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+namespace {
+
+// The original platform's Japanese UI faces and the fonts that stand in.
+void RegisterFaceSubstitutions() {
+    static const bool bDone = [] {
+        const QStringList gothicP{"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic",
+                                  "Takao PGothic"};
+        const QStringList gothic{"IPAGothic", "IPAexGothic", "Noto Sans Mono CJK JP", "VL Gothic",
+                                 "Takao Gothic"};
+        QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), gothicP);
+        QFont::insertSubstitutions(QStringLiteral("MS PGothic"), gothicP);
+        QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
+        QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);
+        return true;
+    }();
+    (void)bDone;
+}
+
+int MulDivRound(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+Qt::Alignment LabelAlignment(unsigned nStyle) {
+    Qt::Alignment align = Qt::AlignTop;
+    if (nStyle & kItemCenter)
+        align |= Qt::AlignHCenter;
+    else if (nStyle & kItemRight)
+        align |= Qt::AlignRight;
+    else
+        align |= Qt::AlignLeft;
+    return align;
+}
+
+QWidget* CreateStatic(const DlgItemTemplate& item, QWidget* pParent) {
+    QString text = QString::fromUtf8(item.pszText ? item.pszText : "");
+    if (!(item.nStyle & kItemNoPrefix))
+        text = CDialogBuilder::StripMnemonic(text);
+    auto* pLabel = new QLabel(text, pParent);
+    pLabel->setTextFormat(Qt::PlainText);
+    pLabel->setAlignment(LabelAlignment(item.nStyle));
+    pLabel->setWordWrap(true);
+    return pLabel;
+}
+
+QWidget* CreateIcon(const DlgItemTemplate& item, QWidget* pParent) {
+    auto* pLabel = new QLabel(pParent);
+    // The original platform shows an icon at its own size (32 x 32).
+    const QIcon icon(QString::fromUtf8(item.pszText ? item.pszText : ""));
+    pLabel->setPixmap(icon.pixmap(32, 32));
+    pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return pLabel;
+}
+
+QWidget* CreateEdit(const DlgItemTemplate& item, QWidget* pParent) {
+    auto* pEdit = new QLineEdit(pParent);
+    if (item.nStyle & kItemPassword)
+        pEdit->setEchoMode(QLineEdit::Password);
+    if (item.nStyle & kItemReadOnly)
+        pEdit->setReadOnly(true);
+    if (item.nStyle & kItemNumber) {
+        static const QRegularExpression digits(QStringLiteral("[0-9]*"));
+        pEdit->setValidator(new QRegularExpressionValidator(digits, pEdit));
+    }
+    if (item.nStyle & kItemRight)
+        pEdit->setAlignment(Qt::AlignRight);
+    return pEdit;
+}
+
+QWidget* CreateWidget(const DlgItemTemplate& item, QWidget* pParent) {
+    const QString text = QString::fromUtf8(item.pszText ? item.pszText : "");
+    switch (item.kind) {
+    case DlgItemKind::Static:
+        return CreateStatic(item, pParent);
+    case DlgItemKind::Icon:
+        return CreateIcon(item, pParent);
+    case DlgItemKind::PushButton: {
+        auto* pButton = new QPushButton(text, pParent);
+        pButton->setDefault(item.nStyle & kItemDefPushButton);
+        return pButton;
+    }
+    case DlgItemKind::Edit:
+        return CreateEdit(item, pParent);
+    case DlgItemKind::CheckBox:
+        return new QCheckBox(text, pParent);
+    case DlgItemKind::RadioButton:
+        return new QRadioButton(text, pParent);
+    case DlgItemKind::GroupBox:
+        return new QGroupBox(text, pParent);
+    case DlgItemKind::ListBox: {
+        auto* pList = new QListWidget(pParent);
+        pList->setSortingEnabled(item.nStyle & kItemSort);
+        return pList;
+    }
+    case DlgItemKind::ComboBox:
+        return new QComboBox(pParent);
+    }
+    return new QWidget(pParent);
+}
+
+} // namespace
+
+CDialogBuilder::CDialogBuilder(const DialogTemplate& dlgTemplate)
+    : m_template(dlgTemplate),
+      m_font(MakeDialogFont(dlgTemplate.pszFontFace, dlgTemplate.nPointSize)) {
+    // Average width as the original platform measures it: the 52 Latin
+    // letters, halved and rounded; the height is the font's full line height.
+    const QFontMetrics metrics(m_font);
+    const int nAlphabet = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_nBaseX = std::max(1, (nAlphabet / 26 + 1) / 2);
+    m_nBaseY = std::max(1, metrics.height());
+}
+
+QFont CDialogBuilder::MakeDialogFont(const char* pszFace, int nPointSize) {
+    RegisterFaceSubstitutions();
+    QFont font;
+    if (pszFace != nullptr && pszFace[0] != '\0')
+        font.setFamily(QString::fromUtf8(pszFace));
+    if (nPointSize > 0)
+        font.setPointSize(nPointSize);
+    return font;
+}
+
+QRect CDialogBuilder::MapDialogRect(int x, int y, int cx, int cy) const {
+    return QRect(MulDivRound(x, m_nBaseX, 4), MulDivRound(y, m_nBaseY, 8),
+                 MulDivRound(cx, m_nBaseX, 4), MulDivRound(cy, m_nBaseY, 8));
+}
+
+QSize CDialogBuilder::GetDialogSize() const {
+    return MapDialogRect(0, 0, m_template.cx, m_template.cy).size();
+}
+
+QWidget* CDialogBuilder::CreateItem(const DlgItemTemplate& item, QWidget* pParent) const {
+    QWidget* pWidget = CreateWidget(item, pParent);
+    pWidget->setObjectName(QStringLiteral("item%1").arg(item.nId));
+    pWidget->setProperty("dlgId", item.nId);
+    pWidget->setGeometry(MapDialogRect(item.x, item.y, item.cx, item.cy));
+    pWidget->setFont(m_font);
+    if (!(item.nStyle & kItemTabStop) && item.kind != DlgItemKind::Static &&
+        item.kind != DlgItemKind::Icon)
+        pWidget->setFocusPolicy(Qt::ClickFocus);
+    if (item.nStyle & kItemDisabled)
+        pWidget->setEnabled(false);
+    if (item.nStyle & kItemHidden)
+        pWidget->hide();
+    return pWidget;
+}
+
+QString CDialogBuilder::StripMnemonic(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i; // "&&" keeps the second '&'; "&x" keeps x
+        result += text[i];
+    }
+    return result;
+}
