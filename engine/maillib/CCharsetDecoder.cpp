@@ -1,6 +1,6 @@
 #include "engine/maillib/CCharsetDecoder.h"
 
-#include "engine/maillib/CIconv.h"
+#include "platform/CIconv.h"
 #include "engine/maillib/GMimeRuntime.h"
 
 #include <gmime/gmime.h>

@@ -20,10 +20,12 @@ public:
     // Lossy: such a sequence becomes one '?' and the conversion goes on.
     std::string ConvertLossy(std::string_view input);
 
-private:
-    // Converts as far as it can; returns the errno that stopped it, 0 when
-    // the whole input was consumed.
+    // Converts as far as it can without resetting the shift state; returns
+    // the errno that stopped it (input then starts at the offending bytes),
+    // 0 when the whole input was consumed. For callers that substitute
+    // undefined characters by rules of their own.
     int Step(std::string_view& input, std::string& output);
 
+private:
     iconv_t m_hIconv;
 };

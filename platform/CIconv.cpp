@@ -1,4 +1,4 @@
-#include "engine/maillib/CIconv.h"
+#include "platform/CIconv.h"
 
 #include <cerrno>
 
