@@ -1,5 +1,6 @@
 #include "app/CQuibenApp.h"
 
+#include "app/CAboutDlg.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
 #include "engine/CForwardEngine.h"
@@ -18,8 +19,7 @@
 CQuibenApp* CQuibenApp::s_pApp = nullptr;
 
 CQuibenApp::CQuibenApp(int& argc, char** argv)
-    : m_argc(argc), m_argv(argv), m_commandLine(ParseCommandLine(argc, argv)),
-      m_lock(kInstanceLockName) {
+    : m_commandLine(ParseCommandLine(argc, argv)), m_lock(kInstanceLockName) {
     s_pApp = this;
 }
 
@@ -35,10 +35,14 @@ int CQuibenApp::Run() {
         std::fputs(kUsageText, m_commandLine.bHelp ? stdout : stderr);
         return m_commandLine.bHelp ? kExitOk : kExitUsage;
     }
-    if (m_commandLine.bOnce)
+    if (m_commandLine.bOnce) {
         m_nExitCode = RunOnce();
-    else
+    } else {
+        // Before the instance check: a copy that holds the lock can always be
+        // asked to close the ordinary way.
+        CTerminationWatcher::CatchSignals();
         InitInstance();
+    }
     return ExitInstance();
 }
 
@@ -63,6 +67,10 @@ std::vector<std::string> CQuibenApp::DefaultDataFolders() const {
     const std::string exeFolder = ExtractDirectory(GetExecutablePath());
     if (!exeFolder.empty() && exeFolder != m_strAppDir)
         folders.push_back(exeFolder);
+    // Installed under a prefix: <prefix>/bin/quiben and <prefix>/share/quiben,
+    // wherever the prefix was moved; then the prefix the build was made for.
+    if (!exeFolder.empty())
+        folders.push_back(JoinPath(ExtractDirectory(exeFolder), "share/quiben"));
     folders.emplace_back(QUIBEN_DATA_DIR);
     return folders;
 }
@@ -140,4 +148,8 @@ void RunSettingsSheet(QWidget*) {
     // restext::kSettingsCaption, no parent, first page 0, no Apply button.
 }
 
-void RunAboutBox(QWidget*) {}
+void RunAboutBox(QWidget*) {
+    // Without a parent of its own, as the original shows it.
+    CAboutDlg dlg;
+    dlg.DoModal();
+}

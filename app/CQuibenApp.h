@@ -26,7 +26,6 @@ inline constexpr int kExitOtherCopy = 3;
 
 class CQuibenApp {
 public:
-    // argc and argv must outlive the object (Qt keeps them).
     CQuibenApp(int& argc, char** argv);
     ~CQuibenApp();
     CQuibenApp(const CQuibenApp&) = delete;
@@ -63,8 +62,6 @@ private:
 
     static CQuibenApp* s_pApp;
 
-    int& m_argc;
-    char** m_argv;
     CommandLine m_commandLine;
     std::vector<char*> m_qtArgv;
     int m_nQtArgc = 0;

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 #include <climits>
@@ -192,6 +193,8 @@ void CQuibenDlg::OnExit() {
                     QString::fromUtf8(restext::kExitQuestion), QMessageBox::Yes | QMessageBox::No,
                     this);
     box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8(restext::kButtonYes));
+    box.button(QMessageBox::No)->setText(QString::fromUtf8(restext::kButtonNo));
     if (box.exec() == QMessageBox::Yes)
         EndDialog(0);
 }

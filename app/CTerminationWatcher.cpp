@@ -22,31 +22,30 @@ constexpr int kWatchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 } // namespace
 
-CTerminationWatcher::CTerminationWatcher(std::function<void()> onTerminate)
-    : m_onTerminate(std::move(onTerminate)) {
-    if (g_hSignalPipe[0] >= 0 || pipe2(g_hSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    m_pNotifier = std::make_unique<QSocketNotifier>(g_hSignalPipe[0], QSocketNotifier::Read);
-    connect(m_pNotifier.get(), &QSocketNotifier::activated, this,
-            &CTerminationWatcher::OnSignalPipe);
+bool CTerminationWatcher::CatchSignals() {
+    if (g_hSignalPipe[0] >= 0)
+        return true;
+    if (pipe2(g_hSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int nSignal : kWatchedSignals)
         sigaction(nSignal, &action, nullptr);
+    return true;
 }
 
-CTerminationWatcher::~CTerminationWatcher() {
-    if (!m_pNotifier)
+CTerminationWatcher::CTerminationWatcher(std::function<void()> onTerminate)
+    : m_onTerminate(std::move(onTerminate)) {
+    if (g_hSignalPipe[0] < 0)
         return;
-    for (int nSignal : kWatchedSignals)
-        signal(nSignal, SIG_DFL);
-    m_pNotifier.reset();
-    close(g_hSignalPipe[0]);
-    close(g_hSignalPipe[1]);
-    g_hSignalPipe[0] = g_hSignalPipe[1] = -1;
+    m_pNotifier = std::make_unique<QSocketNotifier>(g_hSignalPipe[0], QSocketNotifier::Read);
+    connect(m_pNotifier.get(), &QSocketNotifier::activated, this,
+            &CTerminationWatcher::OnSignalPipe);
 }
+
+CTerminationWatcher::~CTerminationWatcher() = default;
 
 void CTerminationWatcher::OnSignalPipe() {
     char buffer[16];

@@ -12,11 +12,15 @@ class QSocketNotifier;
 class CTerminationWatcher : public QObject {
     Q_OBJECT
 public:
+    // Takes the signals over before anything else starts, so that a signal
+    // arriving while the window is still being made is kept and delivered
+    // once the event loop runs. False when that is not possible.
+    static bool CatchSignals();
+
+    // Delivers caught signals (CatchSignals first) to onTerminate.
     explicit CTerminationWatcher(std::function<void()> onTerminate);
     ~CTerminationWatcher() override;
 
-    // False when the signals could not be taken over; they then keep their
-    // default effect.
     bool IsActive() const { return m_pNotifier != nullptr; }
 
 private:

@@ -1,7 +1,6 @@
 #include "platform/codepage.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include "platform/CIconv.h"
 
 namespace {
 
@@ -20,40 +19,6 @@ bool IsTrimmedWhite(unsigned char byte) {
 
 // One iconv descriptor per direction and thread, opened on first use: opening
 // one costs far more than a short conversion.
-class CIconv {
-public:
-    CIconv(const char* to, const char* from) : m_hIconv(iconv_open(to, from)) {}
-    ~CIconv() {
-        if (IsOpen())
-            iconv_close(m_hIconv);
-    }
-    CIconv(const CIconv&) = delete;
-    CIconv& operator=(const CIconv&) = delete;
-
-    bool IsOpen() const { return m_hIconv != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts as much as possible; returns the errno that stopped it (0 when
-    // everything was converted). in and out advance past what was done.
-    int Convert(const char*& in, std::size_t& inLeft, std::string& out) {
-        iconv(m_hIconv, nullptr, nullptr, nullptr, nullptr);
-        char buffer[4096];
-        while (inLeft > 0) {
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            std::size_t rc = iconv(m_hIconv, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
-            out.append(buffer, outPtr - buffer);
-            if (rc != static_cast<std::size_t>(-1))
-                continue;
-            if (errno != E2BIG)
-                return errno;
-        }
-        return 0;
-    }
-
-private:
-    iconv_t m_hIconv;
-};
-
 CIconv& Cp932Decoder() {
     thread_local CIconv decoder("UTF-8", "CP932");
     return decoder;
@@ -188,20 +153,18 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     std::string out;
     out.reserve(cp932.size() + cp932.size() / 2);
     CIconv& decoder = Cp932Decoder();
-    const char* in = cp932.data();
-    std::size_t inLeft = cp932.size();
-    while (inLeft > 0) {
-        if (!decoder.IsOpen() || decoder.Convert(in, inLeft, out) == 0)
+    std::string_view in = cp932;
+    while (!in.empty()) {
+        if (!decoder.IsValid() || decoder.Step(in, out) == 0)
             break;
         // An undefined code: replace one character. A lead byte followed by
         // something that cannot be a trail byte (a line break) is one byte.
         std::size_t skip = 1;
-        if (inLeft > 1 && IsCp932LeadByte(static_cast<unsigned char>(in[0])) &&
+        if (in.size() > 1 && IsCp932LeadByte(static_cast<unsigned char>(in[0])) &&
             IsTrailByte(static_cast<unsigned char>(in[1])))
             skip = 2;
         out += "\uFFFD";
-        in += skip;
-        inLeft -= skip;
+        in.remove_prefix(skip);
     }
     return out;
 }
@@ -211,17 +174,14 @@ std::string Utf8ToCp932(std::string_view utf8) {
     std::string out;
     out.reserve(normalized.size());
     CIconv& encoder = Cp932Encoder();
-    const char* in = normalized.data();
-    std::size_t inLeft = normalized.size();
-    while (inLeft > 0) {
-        if (!encoder.IsOpen() || encoder.Convert(in, inLeft, out) == 0)
+    std::string_view in = normalized;
+    while (!in.empty()) {
+        if (!encoder.IsValid() || encoder.Step(in, out) == 0)
             break;
         // Not in the code page, or not UTF-8 at all: one '?' per character.
-        std::size_t length = Utf8SequenceLength(std::string_view(in, inLeft));
-        std::size_t skip = length == 0 ? 1 : length;
+        std::size_t length = Utf8SequenceLength(in);
         out += '?';
-        in += skip;
-        inLeft -= skip;
+        in.remove_prefix(length == 0 ? 1 : length);
     }
     return out;
 }

@@ -1,10 +1,9 @@
 #include "platform/profile.h"
 
 #include "platform/paths.h"
+#include "platform/textfile.h"
 
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -45,36 +44,9 @@ bool HasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return std::nullopt; // a folder, or a read error: not a settings file
-    return content;
-}
-
 bool FileExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
-}
-
-// Lines without their line ends; CR LF and a bare LF both end a line.
-std::vector<std::string> SplitLines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::size_t length = end - start;
-        if (length > 0 && content[end - 1] == '\r')
-            --length;
-        lines.push_back(content.substr(start, length));
-        start = end + 1;
-    }
-    return lines;
 }
 
 std::optional<std::string_view> SectionName(std::string_view line) {

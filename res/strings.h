@@ -6,6 +6,9 @@ namespace restext {
 
 inline constexpr const char* kAppName = "Quiben";
 inline constexpr const char* kExitQuestion = "本当に終了しますか？";
+// The Yes and No buttons as a Japanese desktop labels them.
+inline constexpr const char* kButtonYes = "はい(&Y)";
+inline constexpr const char* kButtonNo = "いいえ(&N)";
 inline constexpr const char* kSettingsCaption = "設定";
 
 // Menu 129.
@@ -26,7 +29,7 @@ inline constexpr const char* kLinkSupport = "https://example.net/";
 inline constexpr const char* kLinkSupportCaption = "サポート :";
 inline constexpr const char* kLinkDownload = "https://example.org/";
 inline constexpr const char* kLinkDownloadCaption = "配布元 :";
-inline constexpr const char* kLinkMail = "mailto:info@example.com";
+inline constexpr const char* kLinkMail = "mailto:qb@example.com";
 inline constexpr const char* kLinkMailCaption = "お問い合わせ :";
 
 // Headless mode.

@@ -1,8 +1,8 @@
 #include "settings/listfile.h"
 
 #include "platform/paths.h"
+#include "platform/textfile.h"
 
-#include <fstream>
 #include <iterator>
 
 namespace {
@@ -13,24 +13,12 @@ constexpr unsigned kListFileMode = 0600;
 } // namespace
 
 bool ReadListFile(const std::string& path, std::vector<std::string>& entries) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::optional<std::string> content = ReadWholeFile(path);
+    if (!content)
         return false;
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return false;
-
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::size_t length = end - start;
-        if (length > 0 && content[end - 1] == '\r')
-            --length; // CR LF is one line break
-        entries.push_back(content.substr(start, length));
-        start = end + 1;
-    }
+    std::vector<std::string> lines = SplitLines(*content);
+    entries.insert(entries.end(), std::make_move_iterator(lines.begin()),
+                   std::make_move_iterator(lines.end()));
     return true;
 }
 

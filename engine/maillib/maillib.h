@@ -39,3 +39,9 @@ int BSendMail(const char* server, const char* to, const char* from, const char* 
 // A CA certificate file trusted in addition to the system store for every
 // later POP3 and SMTP connection; empty or null for the system store alone.
 void BSetCAFile(const char* path);
+
+// Time-outs of every later POP3 and SMTP connection, in seconds (at least 1):
+// connect (TCP, greeting and TLS handshake) and stall (longest wait for a
+// reply or for data). Defaults 30 and 30, so a dead server costs about a
+// minute at most; tests shorten them.
+void BSetTimeouts(int connectSeconds, int stallSeconds);

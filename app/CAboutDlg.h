@@ -1,0 +1,32 @@
+#pragma once
+// The version-information box (template 100): icon, name and version, the
+// maker, and four address lines that are links (three web sites and a
+// mailto: contact). Made afresh for every showing.
+
+#include "controls/CLinkLabel.h"
+#include "platform/dialog/CDialog.h"
+
+#include <array>
+
+// The links' colour as a colour reference (0x00BBGGRR): pure blue.
+inline constexpr unsigned kLinkColorRef = 0x00FF0000;
+
+class CAboutDlg : public CDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* pParent = nullptr);
+    ~CAboutDlg() override;
+
+    // The address lines in the order of the items 1056, 1057, 1058, 1059.
+    CLinkLabel& GetLink(int nIndex) { return m_links.at(static_cast<std::size_t>(nIndex)); }
+    static constexpr int kLinkCount = 4;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    bool OnInitDialog() override;
+
+private:
+    void FitLinksToText();
+
+    std::array<CLinkLabel, kLinkCount> m_links;
+};

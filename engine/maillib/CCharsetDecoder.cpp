@@ -1,0 +1,144 @@
+#include "engine/maillib/CCharsetDecoder.h"
+
+#include "platform/CIconv.h"
+#include "engine/maillib/GMimeRuntime.h"
+
+#include <gmime/gmime.h>
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+
+bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
+    for (const char* candidate : names)
+        if (name == candidate)
+            return true;
+    return false;
+}
+
+enum class EJisMode { Ascii, Kanji, Kanji0212, Kana };
+
+// Reads an escape sequence at bytes[i]; returns its length and sets the mode,
+// or 0 when it is not one of ISO-2022-JP's.
+size_t ReadJisEscape(std::string_view bytes, size_t i, EJisMode& mode) {
+    std::string_view rest = bytes.substr(i);
+    if (rest.rfind("\x1b(B", 0) == 0 || rest.rfind("\x1b(J", 0) == 0) {
+        mode = EJisMode::Ascii;
+        return 3;
+    }
+    if (rest.rfind("\x1b$@", 0) == 0 || rest.rfind("\x1b$B", 0) == 0) {
+        mode = EJisMode::Kanji;
+        return 3;
+    }
+    if (rest.rfind("\x1b(I", 0) == 0) {
+        mode = EJisMode::Kana;
+        return 3;
+    }
+    if (rest.rfind("\x1b$(D", 0) == 0) {
+        mode = EJisMode::Kanji0212;
+        return 4;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool CCharsetDecoder::IsValidUtf8(std::string_view bytes) {
+    return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+}
+
+std::string CCharsetDecoder::Normalize(std::string_view charset) {
+    std::string name;
+    for (char c : charset) {
+        if (c == '"' || c == '\'' || c == ' ' || c == '\t')
+            continue;
+        name += static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    }
+    // RFC 2231 language suffix ("iso-2022-jp*ja") is not part of the name.
+    if (size_t star = name.find('*'); star != std::string::npos)
+        name.resize(star);
+    return name;
+}
+
+std::string CCharsetDecoder::Guess(std::string_view bytes) {
+    // Old Japanese mail often carries raw ISO-2022-JP without a label.
+    if (bytes.find("\x1b$") != std::string_view::npos ||
+        bytes.find("\x1b(I") != std::string_view::npos)
+        return ToUtf8(bytes, "iso-2022-jp");
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    return CIconv("UTF-8", "CP932").ConvertLossy(bytes);
+}
+
+std::string CCharsetDecoder::FromIconvName(std::string_view bytes, const std::string& name) {
+    CIconv converter("UTF-8", name.c_str());
+    if (!converter.IsValid())
+        return Guess(bytes);
+    return converter.ConvertLossy(bytes);
+}
+
+std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view charset) {
+    std::string name = Normalize(charset);
+    if (name.empty() || IsOneOf(name, {"us-ascii", "ascii", "unknown-8bit", "x-unknown"}))
+        return Guess(bytes);
+    if (IsOneOf(name, {"utf-8", "utf8"}))
+        return IsValidUtf8(bytes) ? std::string(bytes)
+                                  : CIconv("UTF-8", "UTF-8").ConvertLossy(bytes);
+    if (IsOneOf(name, {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932", "ms932",
+                       "x-ms-cp932", "csshiftjis"}))
+        return FromIconvName(bytes, "CP932");
+    if (IsOneOf(name, {"euc-jp", "x-euc-jp", "eucjp", "euc-jp-ms", "cseucpkdfmtjapanese"}))
+        return FromIconvName(bytes, "EUC-JP-MS");
+    if (IsOneOf(name, {"iso-2022-jp", "csiso2022jp", "iso2022jp"})) {
+        // glibc passes escapes it does not know (half-width katakana) through.
+        std::string strict;
+        if (CIconv("UTF-8", "ISO-2022-JP").Convert(bytes, strict) &&
+            strict.find('\x1b') == std::string::npos)
+            return strict;
+        return Iso2022JpToUtf8(bytes);
+    }
+    // Mail labelled Latin-1 is nearly always Windows-1252, its superset.
+    if (IsOneOf(name, {"iso-8859-1", "latin1", "iso8859-1", "iso_8859-1"}))
+        return FromIconvName(bytes, "CP1252");
+    EnsureGMimeInitialized(); // GMime's table of charset aliases
+    return FromIconvName(bytes, g_mime_charset_iconv_name(name.c_str()));
+}
+
+std::string CCharsetDecoder::Iso2022JpToUtf8(std::string_view bytes) {
+    std::string euc;
+    EJisMode mode = EJisMode::Ascii;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == kEsc) {
+            if (size_t length = ReadJisEscape(bytes, i, mode); length > 0) {
+                i += length;
+                continue;
+            }
+        }
+        if (c == 0x0E || c == 0x0F) { // SO / SI: half-width katakana in and out
+            mode = c == 0x0E ? EJisMode::Kana : EJisMode::Ascii;
+            ++i;
+            continue;
+        }
+        if (c == '\r' || c == '\n') // a line never continues a double-byte run
+            mode = EJisMode::Ascii;
+        bool pair = i + 1 < bytes.size() && c >= 0x21 && c <= 0x7E;
+        if ((mode == EJisMode::Kanji || mode == EJisMode::Kanji0212) && pair) {
+            if (mode == EJisMode::Kanji0212)
+                euc += static_cast<char>(0x8F);
+            euc += static_cast<char>(c | 0x80);
+            euc += static_cast<char>(static_cast<unsigned char>(bytes[i + 1]) | 0x80);
+            i += 2;
+            continue;
+        }
+        if (mode == EJisMode::Kana && c >= 0x21 && c <= 0x5F) {
+            euc += static_cast<char>(0x8E);
+            euc += static_cast<char>(c | 0x80);
+            ++i;
+            continue;
+        }
+        euc += static_cast<char>(c);
+        ++i;
+    }
+    return CIconv("UTF-8", "EUC-JP-MS").ConvertLossy(euc);
+}

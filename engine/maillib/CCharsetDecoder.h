@@ -1,0 +1,27 @@
+#pragma once
+// Turns text in a MIME charset into UTF-8, with the repairs Japanese mail
+// needs: Shift_JIS read as code page 932 (Windows mailers label it so),
+// EUC-JP read with the Microsoft table, and ISO-2022-JP that carries NEC
+// special characters (①, ㈱) recovered instead of turned into '?'.
+
+#include <string>
+#include <string_view>
+
+class CCharsetDecoder {
+public:
+    // Never fails: bytes that the charset does not define become '?'. An
+    // empty or unknown charset is taken as UTF-8 when the bytes are valid
+    // UTF-8, as ISO-2022-JP when they hold its escapes, else as code page 932.
+    static std::string ToUtf8(std::string_view bytes, std::string_view charset);
+
+    static bool IsValidUtf8(std::string_view bytes);
+
+    // ISO-2022-JP decoded through the EUC-JP-MS table: each two-byte run
+    // gets its high bits set, so the NEC and IBM extension rows map.
+    static std::string Iso2022JpToUtf8(std::string_view bytes);
+
+private:
+    static std::string Normalize(std::string_view charset);
+    static std::string Guess(std::string_view bytes);
+    static std::string FromIconvName(std::string_view bytes, const std::string& name);
+};

@@ -1,0 +1,128 @@
+#include "engine/maillib/CCurlHandle.h"
+
+#include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CMailOptions.h"
+#include "engine/maillib/MailTexts.h"
+
+#include <mutex>
+
+namespace {
+
+// A reply line longer than this carries nothing an 80-byte text could show.
+constexpr size_t kMaxReplyKept = 200;
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool IsErrorReply(const std::string& reply) {
+    return reply.rfind("-ERR", 0) == 0 || (!reply.empty() && (reply[0] == '4' || reply[0] == '5'));
+}
+
+} // namespace
+
+CCurlHandle::CCurlHandle() {
+    InitCurlOnce();
+    m_pCurl = curl_easy_init();
+}
+
+CCurlHandle::~CCurlHandle() {
+    if (m_pCurl != nullptr)
+        curl_easy_cleanup(m_pCurl);
+}
+
+void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
+                            const std::string& password) {
+    CMailOptions& options = CMailOptions::Instance();
+    curl_easy_setopt(m_pCurl, CURLOPT_URL, server.Url().c_str());
+    curl_easy_setopt(m_pCurl, CURLOPT_PROTOCOLS_STR, "pop3,pop3s,smtp,smtps");
+    curl_easy_setopt(m_pCurl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
+    if (!user.empty()) {
+        curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, password.c_str());
+    }
+    // A plain connection is upgraded when the server offers STARTTLS; a
+    // certificate that does not verify then fails the call, never downgrades.
+    if (!server.ImplicitTls())
+        curl_easy_setopt(m_pCurl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    curl_easy_setopt(m_pCurl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(m_pCurl, CURLOPT_SSL_VERIFYHOST, 2L);
+    // CAINFO replaces only the bundle file; the system's hashed certificate
+    // folder (CAPATH) stays in use, so the file adds to the system store.
+    std::string caFile = options.CaFile();
+    if (!caFile.empty())
+        curl_easy_setopt(m_pCurl, CURLOPT_CAINFO, caFile.c_str());
+
+    // Connect covers TCP, greeting and TLS handshake; a server that goes
+    // silent later is caught by the reply time-out and the low-speed check.
+    curl_easy_setopt(m_pCurl, CURLOPT_CONNECTTIMEOUT, options.ConnectSeconds());
+    curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, options.StallSeconds());
+    curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, options.StallSeconds());
+
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CCurlHandle::OnDebug);
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
+}
+
+CURLcode CCurlHandle::Perform() {
+    m_strLastErrorReply.clear();
+    m_szError[0] = '\0';
+    return curl_easy_perform(m_pCurl);
+}
+
+// Only what the server sends is kept: outgoing lines hold the credentials.
+int CCurlHandle::OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    if (type == CURLINFO_HEADER_IN)
+        static_cast<CCurlHandle*>(self)->RememberReply(data, size);
+    return 0;
+}
+
+void CCurlHandle::RememberReply(const char* data, size_t size) {
+    std::string line(data, size < kMaxReplyKept ? size : kMaxReplyKept);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (IsErrorReply(line))
+        m_strLastErrorReply = std::move(line);
+}
+
+std::string CCurlHandle::Detail(CURLcode code) const {
+    if (!m_strLastErrorReply.empty())
+        return m_strLastErrorReply;
+    if (m_szError[0] != '\0')
+        return m_szError;
+    return curl_easy_strerror(code);
+}
+
+std::string CCurlHandle::DescribeFailure(CURLcode code, const CServerAddress& server) const {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return CErrorText::Join(mailtext::kResolve, server.Host());
+    case CURLE_COULDNT_CONNECT:
+        return CErrorText::Join(mailtext::kConnect, server.Display());
+    case CURLE_OPERATION_TIMEDOUT:
+        return CErrorText::Join(mailtext::kTimeout, server.Display());
+    case CURLE_PEER_FAILED_VERIFICATION:
+#if LIBCURL_VERSION_NUM < 0x073e00
+    case CURLE_SSL_CACERT:
+#endif
+    case CURLE_SSL_CACERT_BADFILE:
+        return CErrorText::Join(mailtext::kCertificate, m_szError);
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_USE_SSL_FAILED:
+        return CErrorText::Join(mailtext::kTls, Detail(code));
+    case CURLE_LOGIN_DENIED:
+        return CErrorText::Join(mailtext::kLogin, Detail(code));
+    case CURLE_WRITE_ERROR:
+        return mailtext::kSaveFailed;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        return CErrorText::Join(mailtext::kProtocol, Detail(code));
+    default:
+        return CErrorText::Join(mailtext::kNetwork, Detail(code));
+    }
+}

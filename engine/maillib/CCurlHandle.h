@@ -1,0 +1,48 @@
+#pragma once
+// One libcurl easy handle with the options every mail connection shares:
+// certificate checks always on, the optional extra CA file, STARTTLS when
+// offered, connect and stall time-outs, no signals. Reusing the handle for
+// several transfers reuses its connection (one POP3 login for a mailbox).
+
+#include "engine/maillib/CServerAddress.h"
+
+#include <curl/curl.h>
+#include <string>
+
+class CCurlHandle {
+public:
+    CCurlHandle();
+    ~CCurlHandle();
+    CCurlHandle(const CCurlHandle&) = delete;
+    CCurlHandle& operator=(const CCurlHandle&) = delete;
+
+    bool IsValid() const { return m_pCurl != nullptr; }
+    CURL* Get() const { return m_pCurl; }
+
+    // Options for a connection to the server; user and password go to
+    // libcurl's own options, never into the URL.
+    void Configure(const CServerAddress& server, const std::string& user,
+                   const std::string& password);
+
+    // Runs the transfer set up by the caller; clears the last reply first.
+    CURLcode Perform();
+
+    // The last refusal the server sent ("-ERR ...", "550 ..."), for error
+    // texts; the polite end of the session ("221 Bye") does not replace it.
+    const std::string& LastErrorReply() const { return m_strLastErrorReply; }
+    // libcurl's detailed message of the last failure, empty when none.
+    std::string ErrorDetail() const { return m_szError; }
+
+    // A UTF-8 error text for a failed transfer: what went wrong in the
+    // user's terms, then the server's reply or libcurl's detail.
+    std::string DescribeFailure(CURLcode code, const CServerAddress& server) const;
+
+private:
+    static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
+    void RememberReply(const char* data, size_t size);
+    std::string Detail(CURLcode code) const;
+
+    CURL* m_pCurl = nullptr;
+    char m_szError[CURL_ERROR_SIZE] = {};
+    std::string m_strLastErrorReply;
+};

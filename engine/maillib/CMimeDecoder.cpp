@@ -1,0 +1,238 @@
+#include "engine/maillib/CMimeDecoder.h"
+
+#include "engine/maillib/CAttachmentWriter.h"
+#include "engine/maillib/CCharsetDecoder.h"
+#include "engine/maillib/CGObjectPtr.h"
+#include "engine/maillib/CHeaderText.h"
+#include "engine/maillib/CHtmlText.h"
+#include "engine/maillib/GMimeRuntime.h"
+#include "engine/maillib/MailTexts.h"
+#include "engine/maillib/maillib.h"
+#include "platform/codepage.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Deeper nesting is hostile or broken; what lies below is ignored.
+constexpr int kMaxDepth = 32;
+// Five header fields come first; attachments fill the rest of the list.
+constexpr size_t kMaxAttachments = kMailListMax - 5;
+
+struct CParserOptionsFree {
+    void operator()(GMimeParserOptions* options) const { g_mime_parser_options_free(options); }
+};
+using CParserOptionsPtr = std::unique_ptr<GMimeParserOptions, CParserOptionsFree>;
+
+CParserOptionsPtr NewParserOptions() {
+    CParserOptionsPtr options(g_mime_parser_options_new());
+    static const char* kFallback[] = {"UTF-8", "CP932", nullptr};
+    g_mime_parser_options_set_fallback_charsets(options.get(), kFallback);
+    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    return options;
+}
+
+std::string RawHeader(GMimeObject* object, const char* name) {
+    GMimeHeaderList* headers = g_mime_object_get_header_list(object);
+    GMimeHeader* header = headers ? g_mime_header_list_get_header(headers, name) : nullptr;
+    const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
+    return raw ? raw : "";
+}
+
+std::string Trim(std::string text) {
+    size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos)
+        return {};
+    size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(begin, end - begin + 1);
+}
+
+// "山田 太郎 <taro@example.jp>": display names decoded, addresses kept.
+std::string FromText(GMimeMessage* message) {
+    std::string raw = RawHeader(GMIME_OBJECT(message), "From");
+    if (raw.empty())
+        return {};
+    std::string normalized = CHeaderText::NormalizeEncodedWords(raw);
+    CParserOptionsPtr options = NewParserOptions();
+    CGObjectPtr<InternetAddressList> list(
+        internet_address_list_parse(options.get(), normalized.c_str()));
+    if (list && internet_address_list_length(list.get()) > 0) {
+        CGCharPtr text(internet_address_list_to_string(list.get(), nullptr, FALSE));
+        if (text && *text.get() != '\0')
+            return text.get();
+    }
+    return Trim(CHeaderText::DecodeText(raw));
+}
+
+// Mail text lines end in CR LF, as the forwarded text's own lines do.
+std::string ToCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Field(const char* tag, const std::string& utf8) {
+    return tag + Utf8ToCp932(utf8);
+}
+
+std::string AttachmentName(GMimeObject* object) {
+    if (GMIME_IS_PART(object)) {
+        const char* name = g_mime_part_get_filename(GMIME_PART(object));
+        if (name != nullptr && *name != '\0')
+            return name;
+    }
+    return GMIME_IS_MESSAGE_PART(object) ? "message.eml" : "attachment";
+}
+
+// Writes the attachment's decoded content (or the whole embedded message)
+// into a new file; returns its path, empty on failure.
+std::string WriteOne(GMimeObject* object, const CAttachmentWriter& writer) {
+    int fd = -1;
+    std::string path = writer.Create(AttachmentName(object), fd);
+    if (path.empty())
+        return {};
+    CGObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(fd));
+    ssize_t written = -1;
+    if (GMIME_IS_PART(object)) {
+        GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object));
+        written = content ? g_mime_data_wrapper_write_to_stream(content, stream.get()) : 0;
+    } else if (GMIME_IS_MESSAGE_PART(object)) {
+        GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+        written =
+            inner ? g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, stream.get()) : 0;
+    }
+    if (written < 0 || g_mime_stream_flush(stream.get()) != 0) {
+        unlink(path.c_str());
+        return {};
+    }
+    return path;
+}
+
+} // namespace
+
+GMimeMessage* ParseMessageFile(const std::string& path) {
+    EnsureGMimeInitialized();
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    CGObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(fd));
+    CGObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    CParserOptionsPtr options = NewParserOptions();
+    return g_mime_parser_construct_message(parser.get(), options.get());
+}
+
+std::string DecodedPartText(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (content == nullptr)
+        return {};
+    CGObjectPtr<GMimeStream> memory(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, memory.get());
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.get()));
+    std::string raw(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+    std::string name = charset ? charset : "";
+    GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
+    if (name.empty() && g_mime_content_type_is_type(type, "text", "html"))
+        name = CHtmlText::MetaCharset(raw);
+    return CCharsetDecoder::ToUtf8(raw, name);
+}
+
+void CMimeDecoder::Walk(GMimeObject* object, int depth) {
+    if (object == nullptr || depth > kMaxDepth)
+        return;
+    if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* multipart = GMIME_MULTIPART(object);
+        int count = g_mime_multipart_get_count(multipart);
+        for (int i = 0; i < count; ++i)
+            Walk(g_mime_multipart_get_part(multipart, i), depth + 1);
+    } else if (GMIME_IS_MESSAGE_PART(object)) {
+        m_attachments.push_back(object); // a forwarded mail travels as a file
+    } else if (GMIME_IS_PART(object)) {
+        ConsiderLeaf(GMIME_PART(object));
+    }
+}
+
+// The first plain text part is the body, else the first HTML part; parts
+// marked as attachments, named parts and non-text parts are attachments.
+void CMimeDecoder::ConsiderLeaf(GMimePart* part) {
+    GMimeObject* object = GMIME_OBJECT(part);
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    const char* filename = g_mime_part_get_filename(part);
+    bool named = filename != nullptr && *filename != '\0';
+    bool attachment = g_mime_part_is_attachment(part) || named;
+    if (!attachment && g_mime_content_type_is_type(type, "text", "plain")) {
+        if (m_pPlain == nullptr)
+            m_pPlain = part;
+        return;
+    }
+    if (!attachment && g_mime_content_type_is_type(type, "text", "html")) {
+        if (m_pHtml == nullptr)
+            m_pHtml = part;
+        return;
+    }
+    if (attachment || !g_mime_content_type_is_type(type, "text", "*"))
+        m_attachments.push_back(object);
+}
+
+std::string CMimeDecoder::BodyText() const {
+    if (m_pPlain != nullptr)
+        return ToCrLf(DecodedPartText(m_pPlain));
+    if (m_pHtml != nullptr)
+        return ToCrLf(CHtmlText::ToPlainText(DecodedPartText(m_pHtml)));
+    return {};
+}
+
+std::vector<std::string> CMimeDecoder::WriteAttachments(const CPrivateFolder& folder) const {
+    std::vector<std::string> paths;
+    if (m_attachments.empty())
+        return paths;
+    std::string messageFolder = folder.NewAttachmentFolder();
+    if (messageFolder.empty())
+        return paths;
+    CAttachmentWriter writer(messageFolder);
+    for (GMimeObject* object : m_attachments) {
+        if (paths.size() == kMaxAttachments)
+            break;
+        std::string path = WriteOne(object, writer);
+        if (!path.empty())
+            paths.push_back(path);
+    }
+    return paths;
+}
+
+bool CMimeDecoder::Decode(const std::string& path, const CPrivateFolder& folder,
+                          std::vector<std::string>& fields, std::string& error) {
+    fields.clear();
+    m_pPlain = m_pHtml = nullptr;
+    m_attachments.clear();
+    CGObjectPtr<GMimeMessage> message(ParseMessageFile(path));
+    if (!message) {
+        error = mailtext::kOpenMessage;
+        return false;
+    }
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    const char* messageId = g_mime_message_get_message_id(message.get());
+    fields.push_back(Field("From: ", FromText(message.get())));
+    fields.push_back(Field("Date: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Date")))));
+    fields.push_back(
+        Field("Subject: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Subject")))));
+    fields.push_back(Field("Message-ID: ", messageId ? messageId : ""));
+    Walk(g_mime_message_get_mime_part(message.get()), 0);
+    fields.push_back(Field("Body: ", BodyText()));
+    for (std::string& attachmentPath : WriteAttachments(folder))
+        fields.push_back("File: " + attachmentPath);
+    return true;
+}

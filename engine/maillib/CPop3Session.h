@@ -1,0 +1,40 @@
+#pragma once
+// One POP3 session over libcurl: every command of a BPOP3 call goes over the
+// same connection (one login, then LIST and one RETR per message). Mail is
+// never deleted.
+
+#include "engine/maillib/CCurlHandle.h"
+#include "engine/maillib/CServerAddress.h"
+
+#include <string>
+#include <vector>
+
+struct CPop3Entry {
+    int nNumber = 0;
+    long long nSize = 0;
+};
+
+class CPop3Session {
+public:
+    // user and password in UTF-8, as the server expects them.
+    CPop3Session(const CServerAddress& server, const std::string& user,
+                 const std::string& password);
+
+    // The mailbox listing in the server's order (oldest first). Logs in on
+    // the first call. False with a UTF-8 reason on failure.
+    bool List(std::vector<CPop3Entry>& entries, std::string& error);
+
+    // Retrieves message `number` into a new file at path (created 0600,
+    // never through an existing name). A partial file is removed.
+    bool Retrieve(int number, const std::string& path, std::string& error);
+
+private:
+    static size_t AppendToString(char* data, size_t size, size_t count, void* target);
+    static size_t WriteToFile(char* data, size_t size, size_t count, void* target);
+
+    CServerAddress m_server;
+    CCurlHandle m_curl;
+};
+
+// Parses LIST lines "<number> <size>"; lines of any other shape are skipped.
+std::vector<CPop3Entry> ParsePop3Listing(const std::string& listing);

@@ -1,0 +1,29 @@
+#pragma once
+// Sends one composed mail to one recipient over libcurl SMTP: STARTTLS when
+// offered (smtps:// for implicit TLS), AUTH when the server text carries
+// "user:password@".
+
+#include "engine/maillib/CServerAddress.h"
+
+#include <string>
+
+class CSmtpSender {
+public:
+    // Addresses must have passed IsSafeMailAddress. False with a UTF-8
+    // reason: refused sender, recipient or message, login, network.
+    bool Send(const CServerAddress& server, const std::string& from, const std::string& to,
+              const std::string& message, std::string& error);
+
+    // The name the client greets the server with: this machine's host name
+    // when it is a plain DNS name, else "localhost".
+    static std::string GreetingName();
+
+    // True when the last Send failed because the server did not answer in
+    // time (connect, greeting or a reply).
+    bool TimedOut() const { return m_bTimedOut; }
+
+private:
+    static size_t ReadMessage(char* buffer, size_t size, size_t count, void* source);
+
+    bool m_bTimedOut = false;
+};

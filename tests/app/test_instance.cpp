@@ -1,0 +1,107 @@
+// The program as a process: one copy at a time, the headless cycle's exit
+// statuses, the command line.
+#include "app/CQuibenApp.h"
+#include "app/CommandLine.h"
+#include "platform/CInstanceLock.h"
+#include "platform/profile.h"
+#include "settings/schema.h"
+#include "tests/common/CTempFolder.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kProgram = QStringLiteral(QUIBEN_BINARY_DIR "/quiben");
+
+// A copy of the program with its own runtime folder (so only the copies of
+// one test see each other's lock) and the offscreen platform.
+std::unique_ptr<QProcess> StartCopy(const std::string& runtimeDir, const QStringList& args) {
+    auto pProcess = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeDir));
+    pProcess->setProcessEnvironment(env);
+    pProcess->start(kProgram, args);
+    return pProcess;
+}
+
+TEST(Instance, TwoCopiesStartedTogetherGiveExactlyOneWindow) {
+    CTempFolder runtime, home;
+    chmod(runtime.Path().c_str(), 0700);
+    const QStringList args{"--home", QString::fromStdString(home.Path())};
+    std::unique_ptr<QProcess> copies[] = {StartCopy(runtime.Path(), args),
+                                          StartCopy(runtime.Path(), args)};
+    ASSERT_TRUE(copies[0]->waitForStarted() && copies[1]->waitForStarted());
+
+    // One ends by itself, silently and successfully; the other keeps its window.
+    QProcess* pEnded = nullptr;
+    QDeadlineTimer deadline(60000);
+    while (pEnded == nullptr && !deadline.hasExpired())
+        for (auto& pCopy : copies)
+            if (pEnded == nullptr && pCopy->waitForFinished(50))
+                pEnded = pCopy.get();
+    ASSERT_NE(pEnded, nullptr);
+    QProcess* pRunning = (pEnded == copies[0].get()) ? copies[1].get() : copies[0].get();
+    EXPECT_EQ(pEnded->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pEnded->exitCode(), kExitOk);
+    EXPECT_TRUE(pEnded->readAllStandardError().isEmpty());
+    EXPECT_EQ(pRunning->state(), QProcess::Running);
+
+    // Asked to end, the survivor closes its window the ordinary way, which
+    // stores the window's position: the window existed.
+    pRunning->terminate();
+    ASSERT_TRUE(pRunning->waitForFinished(60000));
+    EXPECT_EQ(pRunning->exitStatus(), QProcess::NormalExit);
+    CProfile profile(home.File(schema::kIniFile));
+    EXPECT_EQ(profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionX, -1), 0);
+}
+
+TEST(Instance, OnceRefusesWhileAnotherCopyHoldsTheLock) {
+    CTempFolder runtime, home;
+    chmod(runtime.Path().c_str(), 0700);
+    const std::string oldRuntime = std::getenv("XDG_RUNTIME_DIR");
+    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    CInstanceLock lock(kInstanceLockName);
+    ASSERT_EQ(lock.Acquire(), CInstanceLock::Result::Acquired);
+    setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
+
+    auto pCopy =
+        StartCopy(runtime.Path(), {"--once", "--home", QString::fromStdString(home.Path())});
+    ASSERT_TRUE(pCopy->waitForFinished(60000));
+    EXPECT_EQ(pCopy->exitCode(), kExitOtherCopy);
+    EXPECT_FALSE(pCopy->readAllStandardError().isEmpty());
+}
+
+TEST(Instance, OnceWithoutForwardListReportsFailure) {
+    CTempFolder runtime, home;
+    chmod(runtime.Path().c_str(), 0700);
+    auto pCopy =
+        StartCopy(runtime.Path(), {"--once", "--home", QString::fromStdString(home.Path())});
+    ASSERT_TRUE(pCopy->waitForFinished(60000));
+    EXPECT_EQ(pCopy->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pCopy->exitCode(), kExitFailed);
+}
+
+CommandLine Parse(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(Instance, CommandLineOptions) {
+    CommandLine line = Parse({"quiben", "--home", "/x/y", "-platform", "offscreen"});
+    EXPECT_EQ(line.strHome, "/x/y");
+    EXPECT_FALSE(line.bOnce);
+    EXPECT_EQ(line.qtArgs, (std::vector<std::string>{"quiben", "-platform", "offscreen"}));
+    line = Parse({"quiben", "--once", "--home=/z"});
+    EXPECT_TRUE(line.bOnce);
+    EXPECT_EQ(line.strHome, "/z");
+    EXPECT_FALSE(Parse({"quiben", "--home"}).strError.empty());
+    EXPECT_FALSE(Parse({"quiben", "--home="}).strError.empty());
+}
+
+} // namespace

@@ -1,0 +1,313 @@
+// The main window offscreen: skin and outline, position, menu, timer rule,
+// commands and the exit question.
+#include "modal.h"
+
+#include "app/CQuibenApp.h"
+#include "app/CQuibenDlg.h"
+#include "platform/dialog/MenuTemplate.h"
+#include "platform/dialog/ShellOpen.h"
+#include "platform/profile.h"
+#include "res/resource.h"
+#include "res/strings.h"
+#include "settings/schema.h"
+#include "tests/common/CTempFolder.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+using namespace schema;
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_bInCycle = false;
+        std::filesystem::copy_file(QUIBEN_SOURCE_DIR "/res/zorvik.bmp", m_home.File(kSkinFile));
+    }
+    void TearDown() override { g_bInCycle = false; }
+
+    std::unique_ptr<CQuibenDlg> MakeWindow() {
+        return std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()},
+                                            [this] {
+                                                ++m_nCycles;
+                                                if (m_onCycle)
+                                                    m_onCycle();
+                                                return true;
+                                            });
+    }
+
+    std::unique_ptr<CQuibenDlg> ShowWindow() {
+        auto pDlg = MakeWindow();
+        EXPECT_TRUE(pDlg->CreateAndInit());
+        pDlg->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(pDlg.get()));
+        return pDlg;
+    }
+
+    int Setting(const char* section, const char* key) {
+        return m_profile.GetProfileInt(section, key, -12345);
+    }
+
+    CTempFolder m_home;
+    CProfile m_profile{m_home.File(kIniFile)};
+    int m_nCycles = 0;
+    std::function<void()> m_onCycle;
+};
+
+TEST_F(MainWindow, TakesSizeAndOutlineFromSkin) {
+    auto pDlg = ShowWindow();
+    EXPECT_EQ(pDlg->size(), QSize(140, 190));
+    EXPECT_TRUE(pDlg->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(pDlg->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    ASSERT_TRUE(pDlg->GetSkinRegion().has_value());
+    EXPECT_EQ(pDlg->mask(), *pDlg->GetSkinRegion());
+    // The white corners are cut away, the figure's middle is kept.
+    EXPECT_FALSE(pDlg->mask().contains(QPoint(0, 0)));
+    EXPECT_FALSE(pDlg->mask().contains(QPoint(139, 189)));
+    EXPECT_TRUE(pDlg->mask().contains(QPoint(70, 110)));
+}
+
+TEST_F(MainWindow, MissingSkinCreatesNoWindow) {
+    std::filesystem::remove(m_home.File(kSkinFile));
+    auto pDlg = MakeWindow();
+    EXPECT_EQ(pDlg->DoModal(), -1);
+    EXPECT_FALSE(pDlg->isVisible());
+}
+
+TEST_F(MainWindow, ProgramWithoutSkinEndsWithoutWindow) {
+    CTempFolder emptyHome;
+    std::string home = emptyHome.Path();
+    char arg0[] = "quiben", arg1[] = "--home";
+    char* argv[] = {arg0, arg1, home.data(), nullptr};
+    int argc = 3;
+    CQuibenApp app(argc, argv);
+    app.SetDataFolders({emptyHome.Path()});
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitInstance(), kExitFailed);
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(pWidget->isVisible()) << pWidget->metaObject()->className();
+}
+
+TEST_F(MainWindow, FirstStartAtTemplatePlaceThenPositionStoredOnClose) {
+    auto pDlg = ShowWindow();
+    EXPECT_EQ(pDlg->pos(), QPoint(0, 0));
+    pDlg->move(57, 31);
+    pDlg->EndDialog(0);
+    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 57);
+    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 31);
+}
+
+TEST_F(MainWindow, StoredPositionIsRestored) {
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, 200);
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 150);
+    EXPECT_EQ(ShowWindow()->pos(), QPoint(200, 150));
+}
+
+TEST_F(MainWindow, XOf10000MeansNoStoredPosition) {
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, kNoPosition);
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 150);
+    EXPECT_EQ(ShowWindow()->pos(), QPoint(0, 0));
+}
+
+TEST_F(MainWindow, PositionOnNoScreenIsNotRestored) {
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, 9000);
+    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 9000);
+    EXPECT_EQ(ShowWindow()->pos(), QPoint(0, 0));
+}
+
+TEST_F(MainWindow, DraggedWithLeftButton) {
+    auto pDlg = ShowWindow();
+    pDlg->move(100, 100);
+    QTest::mousePress(pDlg.get(), Qt::LeftButton, {}, QPoint(70, 110));
+    QTest::mouseMove(pDlg.get(), QPoint(100, 130));
+    // The window has followed the mouse: the pointer is again over (70, 110).
+    QTest::mouseRelease(pDlg.get(), Qt::LeftButton, {}, QPoint(70, 110));
+    EXPECT_EQ(pDlg->pos(), QPoint(130, 120));
+}
+
+QStringList MenuTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* pAction : menu.actions())
+        texts << (pAction->isSeparator() ? QStringLiteral("-") : pAction->text());
+    return texts;
+}
+
+TEST_F(MainWindow, MenuItemsInOrderWithCheckMarkFollowingSwitch) {
+    auto pDlg = ShowWindow();
+    const QStringList expected{"設定", "自動転送", "-", "Read Me", "-", "ﾊﾞｰｼﾞｮﾝ情報", "-", "終了"};
+    auto pMenu = pDlg->CreateMainPopupMenu();
+    EXPECT_EQ(MenuTexts(*pMenu), expected);
+    EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
+
+    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    pMenu = pDlg->CreateMainPopupMenu();
+    EXPECT_TRUE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
+    EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_SETTINGS)->isChecked());
+}
+
+TEST_F(MainWindow, RightClickOpensMenuWhoseToggleWritesSwitch) {
+    auto pDlg = ShowWindow();
+    QStringList shown;
+    OnNextModal<QMenu>(
+        [&](QMenu* pMenu) {
+            shown = MenuTexts(*pMenu);
+            pMenu->setActiveAction(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD));
+            QTest::keyClick(pMenu, Qt::Key_Return);
+        },
+        true);
+    QTest::mouseClick(pDlg.get(), Qt::RightButton, {}, QPoint(70, 110));
+    EXPECT_EQ(shown.size(), 8);
+    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 1);
+}
+
+TEST_F(MainWindow, ToggleWritesOneThenZero) {
+    auto pDlg = ShowWindow();
+    pDlg->SendCommand(ID_MENU_AUTO_FORWARD);
+    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 1);
+    pDlg->SendCommand(ID_MENU_AUTO_FORWARD);
+    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 0);
+}
+
+TEST_F(MainWindow, TimerIntervalComesFromTimeUp) {
+    EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), kDefaultTimeUp);
+    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 30000);
+    auto pDlg = ShowWindow();
+    EXPECT_TRUE(pDlg->GetForwardTimer().isActive());
+    EXPECT_EQ(pDlg->GetForwardTimer().interval(), 30000);
+    EXPECT_EQ(ForwardTimerInterval(0), 10);
+    EXPECT_EQ(ForwardTimerInterval(-1), INT_MAX);
+}
+
+TEST_F(MainWindow, TickRunsCycleOnlyWhileSwitchIsOn) {
+    auto pDlg = ShowWindow();
+    pDlg->OnTimerTick();
+    EXPECT_EQ(m_nCycles, 0);
+    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    pDlg->OnTimerTick();
+    EXPECT_EQ(m_nCycles, 1);
+    EXPECT_FALSE(g_bInCycle);
+}
+
+TEST_F(MainWindow, RealTimerDrivesCycle) {
+    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 20);
+    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    auto pDlg = ShowWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_nCycles >= 2; }));
+}
+
+TEST_F(MainWindow, GuardFlagKeepsSecondCycleFromStarting) {
+    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    auto pDlg = ShowWindow();
+    bool bFlagInside = false;
+    // A tick delivered while the cycle runs (a nested event loop) must not
+    // start another cycle.
+    m_onCycle = [&] {
+        bFlagInside = g_bInCycle;
+        pDlg->OnTimerTick();
+    };
+    pDlg->OnTimerTick();
+    EXPECT_EQ(m_nCycles, 1);
+    EXPECT_TRUE(bFlagInside);
+    EXPECT_FALSE(g_bInCycle);
+
+    g_bInCycle = true;
+    m_onCycle = nullptr;
+    pDlg->OnTimerTick();
+    EXPECT_EQ(m_nCycles, 1);
+}
+
+TEST_F(MainWindow, GuardFlagClearedWhenCycleFails) {
+    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    auto pDlg = ShowWindow();
+    m_onCycle = [] { throw std::runtime_error("cycle broke"); };
+    EXPECT_THROW(pDlg->OnTimerTick(), std::runtime_error);
+    EXPECT_FALSE(g_bInCycle);
+}
+
+TEST_F(MainWindow, Command1002RunsCycleRegardlessOfSwitchAndFlag) {
+    auto pDlg = ShowWindow();
+    g_bInCycle = true;
+    pDlg->SendCommand(ID_RUN_CYCLE_NOW);
+    EXPECT_EQ(m_nCycles, 1);
+}
+
+struct BoxSeen {
+    QString text;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QString yesText;
+};
+
+void AnswerExitQuestion(QMessageBox::StandardButton answer, BoxSeen& seen) {
+    OnNextModal<QMessageBox>([answer, &seen](QMessageBox* pBox) {
+        seen.text = pBox->text();
+        seen.buttons = pBox->standardButtons();
+        seen.defaultButton = pBox->standardButton(pBox->defaultButton());
+        seen.icon = pBox->icon();
+        seen.yesText = pBox->button(QMessageBox::Yes)->text();
+        pBox->button(answer)->click();
+    });
+}
+
+TEST_F(MainWindow, ExitQuestionNoKeepsRunningYesEndsAndStoresPosition) {
+    auto pDlg = MakeWindow();
+    BoxSeen first, second;
+    bool bVisibleAfterNo = false;
+    QTimer::singleShot(0, [&] {
+        pDlg->move(44, 55);
+        AnswerExitQuestion(QMessageBox::No, first);
+        pDlg->SendCommand(ID_MENU_EXIT);
+        bVisibleAfterNo = pDlg->isVisible();
+        AnswerExitQuestion(QMessageBox::Yes, second);
+        pDlg->SendCommand(ID_MENU_EXIT);
+    });
+    EXPECT_EQ(pDlg->DoModal(), 0);
+    EXPECT_TRUE(bVisibleAfterNo);
+    EXPECT_EQ(first.text, QString::fromUtf8(restext::kExitQuestion));
+    EXPECT_EQ(first.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(first.defaultButton, QMessageBox::No);
+    EXPECT_EQ(first.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(first.yesText, "はい(&Y)");
+    EXPECT_EQ(second.text, first.text);
+    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 44);
+    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 55);
+}
+
+TEST_F(MainWindow, ReadMeOpensFileFromProgramFolder) {
+    std::vector<QUrl> opened;
+    ShellOpenHandler previous = SetShellOpenHandler([&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    auto pDlg = ShowWindow();
+    pDlg->SendCommand(ID_MENU_README); // no read-me yet: nothing, no message
+    m_home.Write(kReadMeFile, "readme");
+    pDlg->SendCommand(ID_MENU_README);
+    SetShellOpenHandler(previous);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString(m_home.File(kReadMeFile))));
+}
+
+TEST_F(MainWindow, SettingsAndVersionCommandsRunTheirDialogs) {
+    auto pDlg = ShowWindow();
+    std::vector<std::string> runs;
+    pDlg->SetSettingsRunner([&](QWidget* pOwner) {
+        runs.push_back("settings");
+        EXPECT_EQ(pOwner, pDlg.get());
+    });
+    pDlg->SetAboutRunner([&](QWidget*) { runs.push_back("about"); });
+    pDlg->SendCommand(ID_MENU_SETTINGS);
+    pDlg->SendCommand(ID_MENU_VERSION);
+    pDlg->OnSysCommand(IDM_ABOUTBOX | 0x3);
+    pDlg->OnSysCommand(0xF060);
+    EXPECT_EQ(runs, (std::vector<std::string>{"settings", "about", "about"}));
+}
+
+} // namespace

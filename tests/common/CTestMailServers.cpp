@@ -1,0 +1,214 @@
+#include "tests/common/CTestMailServers.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ScriptPath() {
+    return std::string(QUIBEN_SOURCE_DIR) + "/tests/servers/mailservers";
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+    std::ofstream file(path, std::ios::binary | std::ios::app);
+    file << line << '\n';
+}
+
+// As root, Dovecot reads the mail as "nobody"; otherwise as the user.
+void GiveToMailOwner(const std::string& path) {
+    if (geteuid() != 0)
+        return;
+    const passwd* user = getpwnam("nobody");
+    const group* group = getgrnam("nogroup");
+    if (user != nullptr && group != nullptr &&
+        chown(path.c_str(), user->pw_uid, group->gr_gid) != 0)
+        std::perror(path.c_str());
+}
+
+void MakeOwnedFolder(const std::string& path) {
+    mkdir(path.c_str(), 0700);
+    GiveToMailOwner(path);
+}
+
+// As root, Dovecot reads the mail and the users as other users, who must be
+// able to pass through every folder above ours; a private $TMPDIR would stop
+// them, so /tmp is taken instead.
+std::string ServersParentFolder() {
+    std::filesystem::path folder = std::filesystem::temp_directory_path();
+    if (geteuid() != 0)
+        return folder.string();
+    for (std::filesystem::path p = folder; !p.empty() && p != p.root_path(); p = p.parent_path()) {
+        struct stat info {};
+        if (stat(p.c_str(), &info) != 0 || (info.st_mode & S_IXOTH) == 0)
+            return "/tmp";
+    }
+    return folder.string();
+}
+
+} // namespace
+
+CTestMailServers::CTestMailServers() {
+    std::string base = ServersParentFolder() + "/quiben-servers-XXXXXX";
+    if (mkdtemp(base.data()) == nullptr) {
+        m_strStartError = "cannot create a folder for the servers";
+        return;
+    }
+    m_strFolder = base;
+    if (!RunScript("start") || !ReadPorts()) {
+        m_strStartError = "mail servers did not start; see " + m_strFolder;
+        return;
+    }
+    m_bRunning = true;
+}
+
+CTestMailServers::~CTestMailServers() {
+    if (m_strFolder.empty())
+        return;
+    RunScript("stop");
+    if (m_bRunning) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_strFolder, ec);
+    }
+}
+
+bool CTestMailServers::RunScript(const char* command) const {
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execl("/bin/bash", "bash", ScriptPath().c_str(), command, m_strFolder.c_str(), nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+bool CTestMailServers::ReadPorts() {
+    std::istringstream lines(ReadWhole(m_strFolder + "/servers.env"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        std::string key = line.substr(0, equals);
+        int value = std::atoi(line.c_str() + equals + 1);
+        if (key == "POP3_PORT")
+            m_nPop3Port = value;
+        else if (key == "POP3S_PORT")
+            m_nPop3sPort = value;
+        else if (key == "SMTP_PORT")
+            m_nSmtpPort = value;
+        else if (key == "SMTPS_PORT")
+            m_nSmtpsPort = value;
+        else if (key == "SMTP_PLAIN_PORT")
+            m_nSmtpPlainPort = value;
+    }
+    return m_nPop3Port && m_nPop3sPort && m_nSmtpPort && m_nSmtpsPort && m_nSmtpPlainPort;
+}
+
+std::string CTestMailServers::CaFile() const {
+    return m_strFolder + "/cert.pem";
+}
+
+void CTestMailServers::AddPop3User(std::string_view user, std::string_view password) const {
+    std::string path = m_strFolder + "/users/" + std::string(user);
+    AppendLine(path, std::string(user) + ":{PLAIN}" + std::string(password));
+    chmod(path.c_str(), 0644);
+}
+
+void CTestMailServers::AddSmtpUser(std::string_view user, std::string_view password) const {
+    AppendLine(m_strFolder + "/smtp-accounts", std::string(user) + ":" + std::string(password));
+}
+
+std::string CTestMailServers::Maildir(std::string_view user) const {
+    return m_strFolder + "/mail/" + std::string(user) + "/Maildir";
+}
+
+// Dovecot numbers messages by the leading timestamp of their file names, so
+// every new message gets a later one than all before it.
+std::string CTestMailServers::AddMessage(std::string_view user, std::string_view content) {
+    std::string home = m_strFolder + "/mail/" + std::string(user);
+    std::string maildir = Maildir(user);
+    MakeOwnedFolder(home);
+    MakeOwnedFolder(maildir);
+    for (const char* sub : {"/tmp", "/new", "/cur"})
+        MakeOwnedFolder(maildir + sub);
+    ++m_nMessageCounter;
+    std::string name = std::to_string(1600000000 + m_nMessageCounter) + ".P" +
+                       std::to_string(getpid()) + "Q" + std::to_string(m_nMessageCounter);
+    std::string temporary = maildir + "/tmp/" + name;
+    {
+        std::ofstream file(temporary, std::ios::binary);
+        file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    GiveToMailOwner(temporary);
+    std::rename(temporary.c_str(), (maildir + "/cur/" + name + ":2,").c_str());
+    return name;
+}
+
+void CTestMailServers::RemoveMessage(std::string_view user, const std::string& name) const {
+    unlink((Maildir(user) + "/cur/" + name + ":2,").c_str());
+}
+
+std::vector<CReceivedMail> CTestMailServers::ReceivedMails() const {
+    std::vector<CReceivedMail> mails;
+    for (int number = 1;; ++number) {
+        std::string base = m_strFolder + "/smtp/" + std::to_string(number);
+        if (access((base + ".envelope").c_str(), F_OK) != 0)
+            break;
+        CReceivedMail mail;
+        std::istringstream lines(ReadWhole(base + ".envelope"));
+        std::string key, value;
+        while (lines >> key) {
+            std::getline(lines, value);
+            if (!value.empty() && value.front() == ' ')
+                value.erase(0, 1);
+            if (key == "port")
+                mail.strPort = value;
+            else if (key == "mail_from")
+                mail.strMailFrom = value;
+            else if (key == "auth_user")
+                mail.strAuthUser = value;
+            else if (key == "tls")
+                mail.bTls = value == "1";
+            else if (key == "rcpt")
+                mail.rcptTos.push_back(value);
+        }
+        mail.strContent = ReadWhole(base + ".eml");
+        mails.push_back(std::move(mail));
+    }
+    return mails;
+}
+
+int UnusedLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
+    return port;
+}

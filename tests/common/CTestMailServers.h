@@ -1,0 +1,73 @@
+#pragma once
+// The real mail servers for one test program: Dovecot (POP3 with STARTTLS,
+// POP3S) and the suite's aiosmtpd handler (SMTP with STARTTLS, SMTPS, plain
+// SMTP), started on free loopback ports in a private folder by
+// tests/servers/mailservers and stopped by the destructor. The certificate
+// is self-signed and made at start; CaFile() names it.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One message as the SMTP server received it.
+struct CReceivedMail {
+    std::string strPort; // "smtp", "smtps" or "plain"
+    std::string strMailFrom;
+    std::vector<std::string> rcptTos;
+    std::string strAuthUser; // empty without AUTH
+    bool bTls = false;
+    std::string strContent; // the bytes after DATA, exactly
+};
+
+class CTestMailServers {
+public:
+    CTestMailServers();
+    ~CTestMailServers();
+    CTestMailServers(const CTestMailServers&) = delete;
+    CTestMailServers& operator=(const CTestMailServers&) = delete;
+
+    bool IsRunning() const { return m_bRunning; }
+    const std::string& StartError() const { return m_strStartError; }
+    const std::string& Folder() const { return m_strFolder; }
+    std::string CaFile() const;
+
+    int Pop3Port() const { return m_nPop3Port; }
+    int Pop3sPort() const { return m_nPop3sPort; }
+    int SmtpPort() const { return m_nSmtpPort; }           // STARTTLS offered
+    int SmtpsPort() const { return m_nSmtpsPort; }         // implicit TLS
+    int SmtpPlainPort() const { return m_nSmtpPlainPort; } // no TLS at all
+
+    // Server texts as a user writes them in the settings.
+    std::string Pop3Server() const { return "127.0.0.1:" + std::to_string(m_nPop3Port); }
+    std::string Pop3sServer() const { return "pop3s://127.0.0.1:" + std::to_string(m_nPop3sPort); }
+    std::string SmtpServer() const { return "127.0.0.1:" + std::to_string(m_nSmtpPort); }
+
+    void AddPop3User(std::string_view user, std::string_view password) const;
+    void AddSmtpUser(std::string_view user, std::string_view password) const;
+
+    // Delivers a message into the user's mailbox as the newest one; returns
+    // its file name (the server's UIDL).
+    std::string AddMessage(std::string_view user, std::string_view content);
+    void RemoveMessage(std::string_view user, const std::string& name) const;
+
+    // Everything the SMTP server accepted, in arrival order.
+    std::vector<CReceivedMail> ReceivedMails() const;
+
+private:
+    bool ReadPorts();
+    bool RunScript(const char* command) const;
+    std::string Maildir(std::string_view user) const;
+
+    std::string m_strFolder;
+    std::string m_strStartError;
+    bool m_bRunning = false;
+    int m_nPop3Port = 0;
+    int m_nPop3sPort = 0;
+    int m_nSmtpPort = 0;
+    int m_nSmtpsPort = 0;
+    int m_nSmtpPlainPort = 0;
+    unsigned m_nMessageCounter = 0;
+};
+
+// A loopback port that nobody listens on (connections are refused).
+int UnusedLoopbackPort();

@@ -1,0 +1,72 @@
+#pragma once
+// Helpers of the mail library tests: sample messages, code page 932 texts,
+// BMIME results as named values, and a fixture with the real servers.
+
+#include "engine/maillib/maillib.h"
+#include "tests/common/CTempFolder.h"
+#include "tests/common/CTestMailServers.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A message file of tests/maillib/data.
+std::string SamplePath(const std::string& name);
+std::string ReadBytes(const std::string& path);
+
+// A UTF-8 literal as the program holds it: code page 932.
+std::string Sjis(const std::string& utf8);
+
+// BMIME's fields of one message, by tag.
+struct CDecodedMail {
+    int nResult = 0;
+    std::string strError;
+    std::string strFrom, strDate, strSubject, strMessageId, strBody;
+    std::vector<std::string> files;
+};
+
+CDecodedMail DecodeMail(const std::string& path, const std::string& tempDir);
+
+// The error text of a failed call, with checks every error text must pass:
+// non-empty, at most 80 bytes, valid code page 932 (no cut character).
+std::string CheckedErrorText(const char* errorText);
+
+// Tests against the real servers. The servers start once per test program
+// (each ctest test runs alone in its process, so once per test there);
+// every test gets a fresh temporary folder, short time-outs and the
+// servers' CA file.
+class MailServerTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static CTestMailServers& Servers() { return *s_pServers; }
+    const std::string& TempDir() const { return m_temp.Path(); }
+
+    // A mailbox user of its own for this test, with the password PasswordOf.
+    std::string NewUser();
+    std::string PasswordOf(const std::string& user) const { return "pw-" + user + "-Secret"; }
+
+    // What the SMTP server accepted since this test began (the servers are
+    // shared by the tests of one program).
+    std::vector<CReceivedMail> ReceivedMails() const;
+
+    // BPOP3 against the plain POP3 port; paths of the received files.
+    int Receive(const std::string& user, std::vector<std::string>& paths, std::string& error,
+                const std::string& server = "");
+
+private:
+    static std::unique_ptr<CTestMailServers> s_pServers;
+    static int s_nUsers;
+    CTempFolder m_temp;
+    size_t m_nReceivedBefore = 0;
+};
+
+// A short message with the given subject and body (UTF-8, sent as UTF-8).
+std::string SimpleMessage(const std::string& subject, const std::string& body = "body",
+                          const std::string& from = "Sender <sender@example.com>");

@@ -1,0 +1,198 @@
+// Whole cycles of the forwarding engine against the real servers: Dovecot's
+// mailbox in, what aiosmtpd receives out, the error log in between.
+#include "tests/maillib/MailTestSupport.h"
+
+#include "engine/CForwardEngine.h"
+#include "platform/codepage.h"
+#include "platform/profile.h"
+#include "settings/listfile.h"
+#include "settings/schema.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+const std::string kOwnAddress = "quiben@example.jp";
+
+std::string ForwardText(const std::string& subject, const std::string& from,
+                        const std::string& date, const std::string& body) {
+    return "Title:" + subject + "\r\nFrom:" + from + "\r\nDate:" + date + "\r\nBody:" + body +
+           "\r\n";
+}
+
+std::string BaseName(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+} // namespace
+
+class ForwardEndToEndTest : public MailServerTest {
+protected:
+    void SetUp() override {
+        MailServerTest::SetUp();
+        m_strUser = NewUser();
+        // Attachments and any size pass unless a test says otherwise.
+        Set(schema::kSectionRule, schema::kKeyRuleTemp, "0");
+        Set(schema::kSectionRule, schema::kKeyRuleSize, "0");
+        Set(schema::kSectionRecv, schema::kKeyPop3, Servers().Pop3Server());
+        Set(schema::kSectionRecv, schema::kKeySmtp, Servers().SmtpServer());
+        Set(schema::kSectionRecv, schema::kKeyAccount, m_strUser);
+        Set(schema::kSectionRecv, schema::kKeyPassword, PasswordOf(m_strUser));
+        Set(schema::kSectionRecv, schema::kKeyMailAddress, kOwnAddress);
+        Set(schema::kSectionRecv, schema::kKeyCaFile, Servers().CaFile());
+        SetAddresses({"phone@example.jp", "tablet@example.jp"});
+    }
+
+    void Set(const char* section, const char* key, const std::string& value) {
+        CProfile(m_app.File(schema::kIniFile)).WriteProfileString(section, key, value);
+    }
+    void SetAddresses(const std::vector<std::string>& addresses) {
+        WriteListFile(m_app.File(schema::kAddressFile), addresses);
+    }
+    void AddSample(const std::string& name) {
+        Servers().AddMessage(m_strUser, ReadBytes(SamplePath(name)));
+    }
+
+    // One engine for the whole test, as the main window keeps one.
+    bool RunCycle() {
+        if (!m_pEngine)
+            m_pEngine = std::make_unique<CForwardEngine>(m_app.Path(), TempDir());
+        return m_pEngine->RunForwardCycle();
+    }
+
+    // The message line of every error log entry.
+    std::vector<std::string> LoggedMessages() const {
+        std::vector<std::string> lines, messages;
+        ReadListFile(m_app.File(schema::kErrorLogFile), lines);
+        for (size_t i = 1; i < lines.size(); i += 3)
+            messages.push_back(lines[i]);
+        return messages;
+    }
+
+    std::vector<CDecodedMail> ForwardedMails() {
+        std::vector<CDecodedMail> decoded;
+        for (const CReceivedMail& mail : ReceivedMails()) {
+            std::string path = TempDir() + "/forwarded-" + std::to_string(++m_nDecoded) + ".eml";
+            std::ofstream(path, std::ios::binary) << mail.strContent;
+            decoded.push_back(DecodeMail(path, TempDir()));
+        }
+        return decoded;
+    }
+
+    std::string m_strUser;
+    CTempFolder m_app;
+
+private:
+    std::unique_ptr<CForwardEngine> m_pEngine;
+    int m_nDecoded = 0;
+};
+
+TEST_F(ForwardEndToEndTest, MailboxIsForwardedOnceAndNewMailInALaterCycle) {
+    for (const char* name : {"iso2022jp.eml", "alternative.eml", "mixed_rfc2231.eml"})
+        AddSample(name);
+    ASSERT_TRUE(RunCycle());
+    EXPECT_TRUE(LoggedMessages().empty());
+
+    std::vector<CReceivedMail> envelopes = ReceivedMails();
+    ASSERT_EQ(envelopes.size(), 6u); // three messages, two addresses each, in file order
+    EXPECT_EQ(envelopes[0].rcptTos, std::vector<std::string>{"phone@example.jp"});
+    EXPECT_EQ(envelopes[1].rcptTos, std::vector<std::string>{"tablet@example.jp"});
+    EXPECT_EQ(envelopes[0].strMailFrom, kOwnAddress);
+    EXPECT_TRUE(envelopes[0].bTls);
+
+    std::vector<CDecodedMail> mails = ForwardedMails();
+    for (const CDecodedMail& mail : mails)
+        EXPECT_EQ(mail.strSubject, Sjis("クイベンより転送"));
+    EXPECT_EQ(mails[0].strBody,
+              Sjis(ForwardText("【重要】①会議の件について㈱山田", "山田 太郎 <taro@example.jp>",
+                               "Mon, 2 Dec 2024 09:15:00 +0900",
+                               "花子さん\r\n\r\n明日の会議は①番会議室で行います。\r\n"
+                               "～よろしくお願いします～")));
+    EXPECT_EQ(mails[2].strBody, ForwardText("Lunch?", "\"Suzuki, Ichiro\" <ichiro@example.jp>",
+                                            "Fri, 6 Dec 2024 11:30:00 +0900", "Lunch at noon?"));
+    // With TEMP = 0 the attachments travel along under their own names.
+    ASSERT_EQ(mails[4].files.size(), 4u);
+    EXPECT_EQ(BaseName(mails[4].files[0]), Sjis("報告書.pdf"));
+    EXPECT_EQ(ReadBytes(mails[4].files[0]).substr(0, 9), "%PDF-1.4\n");
+    EXPECT_EQ(BaseName(mails[4].files[1]), "evil.sh");
+    EXPECT_EQ(BaseName(mails[4].files[3]), "notes_2.txt");
+    EXPECT_EQ(ReadBytes(mails[4].files[3]), "second notes");
+
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 6u) << "a second cycle forwards nothing new";
+
+    Servers().AddMessage(m_strUser, SimpleMessage("late news", "arrived later"));
+    ASSERT_TRUE(RunCycle());
+    mails = ForwardedMails();
+    ASSERT_EQ(mails.size(), 8u);
+    EXPECT_EQ(mails[6].strBody, ForwardText("late news", "Sender <sender@example.com>",
+                                            "Mon, 2 Dec 2024 09:00:00 +0900", "arrived later"));
+    EXPECT_TRUE(LoggedMessages().empty());
+}
+
+TEST_F(ForwardEndToEndTest, HeldBackAttachmentsAndHtmlOnlyMail) {
+    Set(schema::kSectionRule, schema::kKeyRuleTemp, "1");
+    AddSample("mixed_rfc2231.eml");
+    AddSample("html_only.eml");
+    ASSERT_TRUE(RunCycle());
+    std::vector<CDecodedMail> mails = ForwardedMails();
+    ASSERT_EQ(mails.size(), 2u); // the mail with attachments stays behind
+    EXPECT_EQ(
+        mails[0].strBody,
+        Sjis(ForwardText("セールのお知らせ", "shop@example.jp", "Thu, 5 Dec 2024 12:00:00 +0900",
+                         "セール&イベントのお知らせ\r\n\r\n期間：12/1 ～ 12/31\r\n"
+                         "価格 <1,000円> ① ②")));
+    EXPECT_TRUE(mails[0].files.empty());
+}
+
+TEST_F(ForwardEndToEndTest, WrongPasswordAndRefusedRecipientAreLogged) {
+    AddSample("alternative.eml");
+    Set(schema::kSectionRecv, schema::kKeyPassword, "Not-The-Password");
+    EXPECT_FALSE(RunCycle());
+    std::vector<std::string> logged = LoggedMessages();
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind(Sjis("受信エラー:"), 0), 0u) << Cp932ToUtf8(logged[0]);
+    EXPECT_EQ(logged[0].find("Not-The-Password"), std::string::npos);
+
+    Set(schema::kSectionRecv, schema::kKeyPassword, PasswordOf(m_strUser));
+    SetAddresses({"refuse-rcpt@example.jp", "phone@example.jp"});
+    EXPECT_TRUE(RunCycle());
+    logged = LoggedMessages();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].rfind(Sjis("送信エラー:"), 0), 0u) << Cp932ToUtf8(logged[1]);
+    EXPECT_NE(logged[1].find("550"), std::string::npos);
+    EXPECT_TRUE(ReceivedMails().empty()) << "sending stops at the first failed address";
+    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile))
+                  .GetProfileString(schema::kSectionLastSend, schema::kKeyLastSubject, "?"),
+              "");
+}
+
+TEST_F(ForwardEndToEndTest, Pop3sWithSelfSignedCertificateNeedsCaFile) {
+    AddSample("alternative.eml");
+    Set(schema::kSectionRecv, schema::kKeyPop3, Servers().Pop3sServer());
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 2u);
+
+    Set(schema::kSectionRecv, schema::kKeyCaFile, "");
+    EXPECT_FALSE(RunCycle());
+    std::vector<std::string> logged = LoggedMessages();
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind(Sjis("受信エラー:"), 0), 0u) << Cp932ToUtf8(logged[0]);
+}
+
+// Fault fix: a mailbox of 300 lists its newest 256, so the newest mail is
+// forwarded rather than hidden behind the oldest.
+TEST_F(ForwardEndToEndTest, MailboxOf300ForwardsTheNewest256) {
+    Set(schema::kSectionRecv, schema::kKeySmtp,
+        "127.0.0.1:" + std::to_string(Servers().SmtpPlainPort()));
+    SetAddresses({"phone@example.jp"});
+    for (int n = 1; n <= 300; ++n)
+        Servers().AddMessage(m_strUser, SimpleMessage("message-" + std::to_string(n)));
+    ASSERT_TRUE(RunCycle());
+    std::vector<CDecodedMail> mails = ForwardedMails();
+    ASSERT_EQ(mails.size(), 256u);
+    EXPECT_EQ(mails.front().strBody.rfind("Title:message-45\r\n", 0), 0u);
+    EXPECT_EQ(mails.back().strBody.rfind("Title:message-300\r\n", 0), 0u);
+}

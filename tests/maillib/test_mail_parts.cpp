@@ -1,0 +1,133 @@
+// The library's building blocks where a fault would be easy to miss through
+// the three calls: server texts, header words, charsets, file names and the
+// error text.
+#include "tests/maillib/MailTestSupport.h"
+
+#include "engine/maillib/CAttachmentWriter.h"
+#include "engine/maillib/CCharsetDecoder.h"
+#include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CHeaderText.h"
+#include "engine/maillib/CServerAddress.h"
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+TEST(ServerAddress, AcceptedFormsGiveUrlAndDefaultPorts) {
+    CServerAddress address;
+    ASSERT_TRUE(address.Parse("mail.example.jp", EMailProtocol::Pop3));
+    EXPECT_EQ(address.Url(), "pop3://mail.example.jp:110/");
+    ASSERT_TRUE(address.Parse("pop3s://mail.example.jp", EMailProtocol::Pop3));
+    EXPECT_EQ(address.Url(), "pop3s://mail.example.jp:995/");
+    EXPECT_TRUE(address.ImplicitTls());
+    ASSERT_TRUE(address.Parse("SMTPS://mail.example.jp", EMailProtocol::Smtp));
+    EXPECT_EQ(address.Port(), 465);
+    ASSERT_TRUE(address.Parse("[::1]:2525", EMailProtocol::Smtp));
+    EXPECT_EQ(address.Url(), "smtp://[::1]:2525/");
+}
+
+TEST(ServerAddress, UserAndPasswordStayOutOfTheUrl) {
+    CServerAddress address;
+    ASSERT_TRUE(address.Parse("smtp://me%40example.jp:p@ss:w%25rd@smtp.example.jp:587",
+                              EMailProtocol::Smtp));
+    EXPECT_EQ(address.User(), "me@example.jp");
+    EXPECT_EQ(address.Password(), "p@ss:w%rd");
+    EXPECT_EQ(address.Url(), "smtp://smtp.example.jp:587/");
+    EXPECT_EQ(address.Display().find("p@ss"), std::string::npos);
+}
+
+TEST(ServerAddress, MalformedOrForeignTextsAreRefused) {
+    CServerAddress address;
+    for (const char* bad :
+         {"", "   ", "smtp://host", "imap://host", "host:", "host:0", "host:65536", "host:25x",
+          "ho st", "host\r\nQUIT", "[::1", "@host", "host/path", "user:pw@"})
+        EXPECT_FALSE(address.Parse(bad, EMailProtocol::Pop3)) << bad;
+    EXPECT_FALSE(address.Parse("smtp://a\nb:pw@host", EMailProtocol::Smtp));
+}
+
+TEST(HeaderText, EncodedWordsJoinAcrossSplitCharactersAndKeepPlainBlanks) {
+    // "日本" split inside its first character over two words.
+    std::string utf8 = "日本";
+    EXPECT_EQ(CHeaderText::DecodeText("=?UTF-8?Q?=E6=97?= =?UTF-8?Q?=A5=E6=9C=AC?="), utf8);
+    EXPECT_EQ(CHeaderText::DecodeText("Re: =?utf-8?q?a_b?= and =?UTF-8?B?5pel?= end"),
+              "Re: a b and 日 end");
+    EXPECT_EQ(CHeaderText::DecodeText("=?ISO-8859-1?Q?Caf=E9?=\r\n =?UTF-8?B?5pel?="), "Café日");
+    EXPECT_EQ(CHeaderText::DecodeText("=?bogus?X?abc?= plain"), "=?bogus?X?abc?= plain");
+}
+
+TEST(HeaderText, HostileValueFullOfWordStartsIsReadWhole) {
+    // Every "=?" looks like the start of a word that never ends; a scan to
+    // the end from each of them would take hours on this value.
+    std::string hostile;
+    while (hostile.size() < 2'000'000)
+        hostile += "=?a?b?a";
+    EXPECT_EQ(CHeaderText::DecodeText(hostile), hostile);
+}
+
+TEST(HeaderText, RawJisAndShiftJisInHeadersAreRead) {
+    EXPECT_EQ(CHeaderText::DecodeText("\x1b$B2V;R\x1b(B-san"), "花子-san");
+    EXPECT_EQ(CHeaderText::DecodeText(Sjis("経理部")), "経理部");
+}
+
+TEST(CharsetDecoder, Iso2022JpWithNecRowFallsBackToTheMicrosoftTable) {
+    // ① (NEC row 13) and ㈱ that glibc's ISO-2022-JP decoder refuses.
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b$B-!-j\x1b(B", "iso-2022-jp"), "①㈱");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b$B2V\x1b(B", "ISO-2022-JP"), "花");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b(I1\x1b(B", "iso-2022-jp"), "ｱ");
+}
+
+TEST(CharsetDecoder, JapaneseLabelsMeanTheirWindowsSupersets) {
+    EXPECT_EQ(CCharsetDecoder::ToUtf8(Sjis("①～髙"), "Shift_JIS"), "①～髙");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\xad\xa1", "EUC-JP"), "①");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x80 \xe9", "iso-8859-1"), "€ é");
+}
+
+TEST(CharsetDecoder, UnknownOrBrokenTextIsNeverLost) {
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("abc\xff"
+                                      "def",
+                                      "utf-8"),
+              "abc?def");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("plain", "x-no-such-charset"), "plain");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8(Sjis("日本"), ""), "日本");
+}
+
+TEST(AttachmentName, ReducedToASafeBaseName) {
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName("../../evil.sh"), "evil.sh");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName("C:\\Users\\x\\..\\run.bat"), "run.bat");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName(".."), "attachment");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName("/etc/"), "attachment");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName(".bashrc"), "bashrc");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName("a\nb\x01"
+                                              "c\u202Etxt.exe"),
+              "abctxt.exe");
+    EXPECT_EQ(CAttachmentWriter::SafeBaseName("報告書.pdf"), Sjis("報告書.pdf"));
+}
+
+TEST(AttachmentName, LongNamesKeepTheirExtensionAndWholeCharacters) {
+    std::string longName;
+    for (int i = 0; i < 100; ++i)
+        longName += "長";
+    std::string name = CAttachmentWriter::SafeBaseName(longName + ".xlsx");
+    EXPECT_LE(name.size(), 120u);
+    EXPECT_EQ(name.substr(name.size() - 5), ".xlsx");
+    std::string stem = name.substr(0, name.size() - 5);
+    EXPECT_EQ(MbsTruncate(stem, stem.size()), stem);
+    EXPECT_EQ(Cp932ToUtf8(stem).find("長"), 0u);
+}
+
+TEST(ErrorText, CutAtACharacterBoundaryWithinEightyBytes) {
+    std::string message;
+    for (int i = 0; i < 50; ++i)
+        message += "あ";
+    message = "x" + message; // odd offset: the 80th byte is a lead byte
+    char buffer[kMailErrorTextSize];
+    CErrorText::Write(buffer, message);
+    std::string text = buffer;
+    EXPECT_EQ(text.size(), 79u);
+    EXPECT_EQ(text, MbsTruncate(text, text.size()));
+}
+
+TEST(ErrorText, ServerLinesAreFlattenedAndThePasswordMasked) {
+    char buffer[kMailErrorTextSize];
+    CErrorText::Write(buffer, "-ERR bad\r\npassword Secret-1 echoed", "Secret-1");
+    EXPECT_EQ(std::string(buffer), "-ERR bad  password *** echoed");
+}

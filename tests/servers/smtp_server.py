@@ -1,0 +1,152 @@
+"""The test suite's SMTP server on aiosmtpd.
+
+Listens on loopback on three ports: plain with STARTTLS offered, implicit TLS,
+and plain without TLS. AUTH PLAIN/LOGIN is offered everywhere (never required);
+accounts come from a file of "user:password" lines. Every accepted message is
+stored as it arrived, byte for byte, as SPOOL/<n>.eml, with its envelope in
+SPOOL/<n>.envelope (written last, so a reader that sees it sees the mail): one
+"key value" line each for port, mail_from, auth_user and tls (0/1), and one
+"rcpt ADDRESS" line per recipient.
+
+Recipients and senders with these local parts provoke refusals:
+  refuse-rcpt (550 at RCPT), defer-rcpt (450 at RCPT),
+  refuse-data (554 after DATA), refuse-sender (550 at MAIL FROM).
+
+Run with /usr/bin/python3 (Debian's aiosmtpd): smtp_server.py CONFIG.json
+"""
+
+import asyncio
+import itertools
+import json
+import os
+import signal
+import ssl
+import sys
+import threading
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
+
+
+def local_part(address):
+    return address.split("@", 1)[0].lower()
+
+
+class Spool:
+    """Numbered files in one folder, written atomically."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.lock = threading.Lock()
+        existing = [int(n.split(".")[0]) for n in os.listdir(folder) if n.endswith(".envelope")]
+        self.counter = itertools.count(max(existing, default=0) + 1)
+
+    def _write(self, name, data):
+        path = os.path.join(self.folder, name)
+        with open(path + ".tmp", "wb") as f:
+            f.write(data)
+        os.rename(path + ".tmp", path)
+
+    def store(self, content, envelope):
+        with self.lock:
+            number = next(self.counter)
+        self._write("%d.eml" % number, content)
+        lines = ["port %s" % envelope["port"], "mail_from %s" % envelope["mail_from"],
+                 "auth_user %s" % envelope["auth_user"], "tls %d" % envelope["tls"]]
+        lines += ["rcpt %s" % r for r in envelope["rcpt_tos"]]
+        self._write("%d.envelope" % number, ("\n".join(lines) + "\n").encode())
+
+
+class Handler:
+    def __init__(self, spool, port_name):
+        self.spool = spool
+        self.port_name = port_name
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if local_part(address) == "refuse-sender":
+            return "550 5.7.1 Sender refused"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        part = local_part(address)
+        if part == "refuse-rcpt":
+            return "550 5.1.1 No such user here"
+        if part == "defer-rcpt":
+            return "450 4.2.1 Mailbox busy, try later"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        if any(local_part(r) == "refuse-data" for r in envelope.rcpt_tos):
+            return "554 5.6.0 Message refused"
+        auth = session.auth_data
+        self.spool.store(envelope.original_content, {
+            "port": self.port_name,
+            "mail_from": envelope.mail_from,
+            "rcpt_tos": envelope.rcpt_tos,
+            "auth_user": auth.login.decode() if isinstance(auth, LoginPassword) else "",
+            "tls": self.port_name == "smtps" or session.ssl is not None,
+        })
+        return "250 Message accepted"
+
+
+class Authenticator:
+    def __init__(self, accounts_file):
+        self.accounts_file = accounts_file
+
+    def _accounts(self):
+        accounts = {}
+        try:
+            with open(self.accounts_file, encoding="utf-8") as f:
+                for line in f:
+                    user, _, password = line.rstrip("\r\n").partition(":")
+                    if user:
+                        accounts[user] = password
+        except OSError:
+            pass
+        return accounts
+
+    def __call__(self, server, session, envelope, mechanism, auth_data):
+        if isinstance(auth_data, LoginPassword):
+            user = auth_data.login.decode("utf-8", "replace")
+            password = auth_data.password.decode("utf-8", "replace")
+            if self._accounts().get(user) == password:
+                return AuthResult(success=True, auth_data=auth_data)
+        # handled=False makes aiosmtpd answer 535; otherwise the client waits.
+        return AuthResult(success=False, handled=False)
+
+
+def main():
+    with open(sys.argv[1], encoding="utf-8") as f:
+        config = json.load(f)
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(config["cert"], config["key"])
+    spool = Spool(config["spool"])
+    authenticator = Authenticator(config["accounts"])
+    common = dict(hostname="127.0.0.1", server_hostname="localhost", authenticator=authenticator,
+                  auth_require_tls=False, auth_required=False, decode_data=False,
+                  enable_SMTPUTF8=False, ready_timeout=30)
+    controllers = [
+        Controller(Handler(spool, "smtp"), port=config["smtp_port"], tls_context=context,
+                   **common),
+        Controller(Handler(spool, "smtps"), port=config["smtps_port"], ssl_context=context,
+                   **common),
+        Controller(Handler(spool, "plain"), port=config["plain_port"], **common),
+    ]
+    for controller in controllers:
+        controller.start()
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    with open(config["ready_file"], "w") as f:
+        f.write("ready\n")
+    while not stop.wait(0.1):
+        pass
+    for controller in controllers:
+        controller.stop()
+
+
+if __name__ == "__main__":
+    main()
