@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "res/resources.h"
 #include "res/strings.h"
+#include "settings/CSettingSheet.h"
 #include "settings/schema.h"
 
 #include <QApplication>
@@ -143,9 +144,12 @@ int CQuibenApp::ExitInstance() {
     return m_nExitCode;
 }
 
-void RunSettingsSheet(QWidget*) {
-    // The settings sheet runs here: CSettingSheet with the caption
-    // restext::kSettingsCaption, no parent, first page 0, no Apply button.
+void RunSettingsSheet(QWidget* pOwner) {
+    // The main window owns the sheet, as the original platform makes the
+    // application's main window the owner of a sheet given no parent.
+    CQuibenApp* pApp = CQuibenApp::GetApp();
+    if (pApp != nullptr)
+        RunSettingSheet(pApp->GetAppDir(), pApp->GetProfile(), pOwner);
 }
 
 void RunAboutBox(QWidget*) {
