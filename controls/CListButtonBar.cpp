@@ -2,8 +2,9 @@
 #include "controls/CListBoxEx.h"
 #include "controls/ctrlmsg.h"
 #include "platform/codepage.h"
-#include "res/controlstrings.h"
 #include "res/liststrip.h"
+#include "res/resource.h"
+#include "res/strings.h"
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -82,7 +83,7 @@ QString CListButtonBar::ToolTipText(int nCell) const {
     if (nCell < 0 || nCell >= kCells)
         return QString();
     const int nToolId = nCell + 1;
-    return QString::fromStdString(Cp932ToUtf8(LoadControlString(kToolStringBase + nToolId)));
+    return QString::fromUtf8(LoadResString(kToolStringBase + nToolId));
 }
 
 void CListButtonBar::InvalidateCell(int nCell) {

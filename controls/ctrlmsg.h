@@ -10,6 +10,8 @@
 // At the end of an edit a list posts a CCommandEvent with ID_LIST_CHANGED to
 // its parent window; nothing needs to handle it.
 
+#include "res/resource.h" // ID_LIST_CHANGED
+
 #include <QEvent>
 #include <QPoint>
 #include <cstdint>
@@ -29,10 +31,6 @@ constexpr std::uintptr_t VK_ESCAPE = 0x1B;
 // Control identifiers of a list's in-place controls.
 constexpr int IDC_INPLACE_EDIT = 1;
 constexpr int IDC_INPLACE_BUTTON = 2;
-
-// Command posted to the parent at the end of every in-place edit and after a
-// button bar's Delete, Up or Down.
-constexpr int ID_LIST_CHANGED = 32774;
 
 struct CTRLMSGINFO {
     QWidget* hwndFrom = nullptr; // the sending control (informational)

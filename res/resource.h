@@ -9,6 +9,10 @@ inline constexpr int IDD_QUIBEN_DIALOG = 102;
 
 // String table.
 inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDS_LISTBAR_ADD = 143;
+inline constexpr int IDS_LISTBAR_DELETE = 144;
+inline constexpr int IDS_LISTBAR_UP = 145;
+inline constexpr int IDS_LISTBAR_DOWN = 146;
 
 // Icon, menu, cursor.
 inline constexpr int IDR_MAINFRAME = 128;
@@ -37,3 +41,32 @@ inline constexpr int IDC_LINK_MAIL = 1059;
 // Compiled-in images (Qt resource paths).
 inline constexpr const char* kResAppIcon = ":/quiben/quiben.png";
 inline constexpr const char* kResHandCursor = ":/quiben/hand_link.png";
+
+// The settings pages: their templates and their items.
+// Dialog templates of the pages.
+inline constexpr int IDD_PAGE_ACCOUNT = 129;
+inline constexpr int IDD_PAGE_TENSOU = 130;
+inline constexpr int IDD_PAGE_RULE = 131;
+
+// Account page (129).
+inline constexpr int IDC_EDIT_POP3 = 1002;
+inline constexpr int IDC_EDIT_SMTP = 1003;
+inline constexpr int IDC_EDIT_ACCOUNT = 1005;
+inline constexpr int IDC_EDIT_PASSWORD = 1006;
+inline constexpr int IDC_EDIT_MAILADDRESS = 1007;
+
+// Forward page (130).
+inline constexpr int IDC_CHECK_AUTOFORWARD = 1001;
+inline constexpr int IDC_LIST_ADDRESS = 1008;
+inline constexpr int IDC_BAR_ADDRESS = 1009;
+
+// Rule page (131).
+inline constexpr int IDC_CHECK_FROMRULE = 1003;
+inline constexpr int IDC_LIST_FROM = 1004;
+inline constexpr int IDC_BAR_FROM = 1005;
+inline constexpr int IDC_CHECK_SUBJECTRULE = 1006;
+inline constexpr int IDC_LIST_SUBJECT = 1007;
+inline constexpr int IDC_BAR_SUBJECT = 1008;
+inline constexpr int IDC_CHECK_NOATTACHMENT = 1009;
+inline constexpr int IDC_CHECK_SIZELIMIT = 1010;
+inline constexpr int IDC_EDIT_LIMITBYTE = 1011;

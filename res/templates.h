@@ -54,3 +54,67 @@ inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {0, nullptr},
     {ID_MENU_EXIT, restext::kMenuExit},
 };
+
+// Templates 129, 130 and 131: the pages of the settings sheet, items in tab order.
+inline constexpr const char* kPageFontFace = "ＭＳ Ｐゴシック";
+inline constexpr int kPageFontPoints = 9;
+
+// Template 129: the account page.
+inline constexpr DlgItemTemplate kAccountPageItems[] = {
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 8, 73, 8, pagetext::kPop3Label},
+    {IDC_EDIT_POP3, DlgItemKind::Edit, kItemTabStop, 16, 16, 92, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 32, 74, 8, pagetext::kSmtpLabel},
+    {IDC_EDIT_SMTP, DlgItemKind::Edit, kItemTabStop, 16, 40, 92, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 56, 40, 8, pagetext::kAccountLabel},
+    {IDC_EDIT_ACCOUNT, DlgItemKind::Edit, kItemTabStop, 16, 64, 92, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 80, 35, 8, pagetext::kPasswordLabel},
+    {IDC_EDIT_PASSWORD, DlgItemKind::Edit, kItemTabStop | kItemPassword, 16, 88, 92, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 104, 46, 8, pagetext::kMailAddressLabel},
+    {IDC_EDIT_MAILADDRESS, DlgItemKind::Edit, kItemTabStop, 16, 112, 92, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 20, 76, 8, pagetext::kPop3Example},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 44, 76, 8, pagetext::kSmtpExample},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 116, 85, 8, pagetext::kMailAddressExample},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 16, 156, 174, 8, pagetext::kAccountNote},
+};
+
+inline constexpr DialogTemplate kAccountPageTemplate{
+    IDD_PAGE_ACCOUNT, pagetext::kAccountCaption, kDlgChild,        0, 0, 207, 167,
+    kPageFontFace,    kPageFontPoints,           kAccountPageItems};
+
+// Template 130: the forward page.
+inline constexpr DlgItemTemplate kTensouPageItems[] = {
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 15, 24, 67, 8, pagetext::kAddressLabel},
+    {IDC_CHECK_AUTOFORWARD, DlgItemKind::CheckBox, kItemTabStop, 4, 8, 72, 10,
+     pagetext::kAutoForward},
+    {IDC_LIST_ADDRESS, DlgItemKind::ListBox, kItemTabStop, 24, 34, 172, 102, nullptr},
+    {IDC_BAR_ADDRESS, DlgItemKind::PushButton, kItemTabStop, 140, 20, 55, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 24, 144, 158, 8, pagetext::kAddressNote},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 24, 156, 146, 8, pagetext::kIntervalNote},
+};
+
+inline constexpr DialogTemplate kTensouPageTemplate{
+    IDD_PAGE_TENSOU, pagetext::kTensouCaption, kDlgChild,       0, 0, 207, 171,
+    kPageFontFace,   kPageFontPoints,          kTensouPageItems};
+
+// Template 131: the rule page.
+inline constexpr DlgItemTemplate kRulePageItems[] = {
+    {IDC_CHECK_FROMRULE, DlgItemKind::CheckBox, kItemTabStop, 4, 8, 125, 10, pagetext::kFromRule},
+    {IDC_LIST_FROM, DlgItemKind::ListBox, kItemTabStop, 24, 18, 172, 42, nullptr},
+    {IDC_BAR_FROM, DlgItemKind::PushButton, kItemTabStop, 140, 4, 55, 14, nullptr},
+    {IDC_CHECK_SUBJECTRULE, DlgItemKind::CheckBox, kItemTabStop, 4, 68, 140, 10,
+     pagetext::kSubjectRule},
+    {IDC_LIST_SUBJECT, DlgItemKind::ListBox, kItemTabStop, 24, 78, 172, 34, nullptr},
+    {IDC_BAR_SUBJECT, DlgItemKind::PushButton, kItemTabStop, 140, 64, 55, 14, nullptr},
+    {IDC_CHECK_NOATTACHMENT, DlgItemKind::CheckBox, kItemTabStop, 12, 128, 115, 10,
+     pagetext::kNoAttachment},
+    {IDC_CHECK_SIZELIMIT, DlgItemKind::CheckBox, kItemTabStop, 12, 140, 154, 10,
+     pagetext::kSizeLimit},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 116, 143, 8, pagetext::kMobileNote},
+    {IDC_EDIT_LIMITBYTE, DlgItemKind::Edit, kItemTabStop | kItemNumber | kItemRight, 24, 152, 40,
+     14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 68, 156, 15, 8, pagetext::kBytes},
+};
+
+inline constexpr DialogTemplate kRulePageTemplate{
+    IDD_PAGE_RULE, pagetext::kRuleCaption, kDlgChild,     0, 0, 207, 171,
+    kPageFontFace, kPageFontPoints,        kRulePageItems};

@@ -2,7 +2,7 @@
 
 #include "platform/dialog/CDataExchange.h"
 #include "platform/profile.h"
-#include "res/pagetemplates.h"
+#include "res/templates.h"
 #include "settings/schema.h"
 
 CPageAccount::CPageAccount(CProfile& profile)

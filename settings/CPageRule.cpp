@@ -3,7 +3,7 @@
 #include "platform/dialog/CDataExchange.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
-#include "res/pagetemplates.h"
+#include "res/templates.h"
 #include "settings/listcontrol.h"
 #include "settings/schema.h"
 

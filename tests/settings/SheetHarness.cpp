@@ -1,7 +1,7 @@
 #include "SheetHarness.h"
 
 #include "platform/codepage.h"
-#include "res/pageresource.h"
+#include "res/resource.h"
 #include "settings/schema.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "SheetHarness.h"
 
 #include "controls/CInPlaceEdit.h"
-#include "res/pageresource.h"
+#include "res/resource.h"
 #include "settings/schema.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "controls/CInPlaceEdit.h"
 #include "engine/CForwardEngine.h"
 #include "engine/maillib/maillib.h"
-#include "res/pageresource.h"
+#include "res/resource.h"
 #include "tests/common/CTestMailServers.h"
 
 #include <QCheckBox>
