@@ -154,8 +154,13 @@ QFont CDialogBuilder::MakeDialogFont(const char* pszFace, int nPointSize) {
 }
 
 QRect CDialogBuilder::MapDialogRect(int x, int y, int cx, int cy) const {
-    return QRect(MulDivRound(x, m_nBaseX, 4), MulDivRound(y, m_nBaseY, 8),
-                 MulDivRound(cx, m_nBaseX, 4), MulDivRound(cy, m_nBaseY, 8));
+    // Edges are mapped, not sizes: items that touch in dialog units touch in
+    // pixels too, where rounding each size alone could overlap them by one
+    // pixel (a list button bar then hid the top border of its list).
+    const int nLeft = MulDivRound(x, m_nBaseX, 4);
+    const int nTop = MulDivRound(y, m_nBaseY, 8);
+    return QRect(nLeft, nTop, MulDivRound(x + cx, m_nBaseX, 4) - nLeft,
+                 MulDivRound(y + cy, m_nBaseY, 8) - nTop);
 }
 
 QSize CDialogBuilder::GetDialogSize() const {

@@ -62,6 +62,13 @@ TEST(DialogLayer, DialogUnitsScaleWithTheFont) {
     EXPECT_EQ(builder.MapDialogRect(4, 8, 40, 80),
               QRect(base.width(), base.height(), 10 * base.width(), 10 * base.height()));
 
+    // Items that touch in dialog units touch in pixels, whatever the rounding.
+    for (int y = 0; y < 40; ++y)
+        for (int cy = 1; cy < 24; ++cy)
+            ASSERT_EQ(builder.MapDialogRect(0, y, 1, cy).bottom() + 1,
+                      builder.MapDialogRect(0, y + cy, 1, 1).top())
+                << y << " + " << cy;
+
     DialogTemplate bigger = kTemplate;
     bigger.nPointSize = 18;
     CDialogBuilder big(bigger);
