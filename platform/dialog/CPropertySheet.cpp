@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabBar>
@@ -45,6 +46,7 @@ CPropertySheet::CPropertySheet(const char* pszCaption, QWidget* pParentWnd, int 
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName(QStringLiteral("sheetTabs"));
     m_pTabs->tabBar()->installEventFilter(this);
+    m_pTabs->installEventFilter(this);
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CPropertySheet::OnTabChanged);
     m_pOk = new QPushButton(QString::fromUtf8(dialogtext::kSheetOk), this);
     m_pOk->setObjectName(QStringLiteral("sheetOk"));
@@ -205,7 +207,28 @@ void CPropertySheet::OnTabChanged(int nIndex) {
     SetActivePage(nIndex);
 }
 
+bool CPropertySheet::OnTabKey(QKeyEvent* pKey) {
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages here, not in the tab
+    // widget: after a refusal it would put the focus on the tabs, taking it
+    // from the field the page's warning has just selected.
+    const bool bBack = pKey->key() == Qt::Key_Backtab || (pKey->modifiers() & Qt::ShiftModifier);
+    if (!(pKey->modifiers() & Qt::ControlModifier) ||
+        (pKey->key() != Qt::Key_Tab && pKey->key() != Qt::Key_Backtab) || GetPageCount() < 2)
+        return false;
+    const int nCount = GetPageCount();
+    SetActivePage((m_nActive + (bBack ? nCount - 1 : 1)) % nCount);
+    return true;
+}
+
+void CPropertySheet::keyPressEvent(QKeyEvent* pEvent) {
+    // The same keys from OK, Cancel or the tabs, which are outside the tab widget.
+    if (!OnTabKey(pEvent))
+        QDialog::keyPressEvent(pEvent);
+}
+
 bool CPropertySheet::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == m_pTabs && pEvent->type() == QEvent::KeyPress)
+        return OnTabKey(static_cast<QKeyEvent*>(pEvent));
     if (pWatched != m_pTabs->tabBar())
         return QDialog::eventFilter(pWatched, pEvent);
     switch (pEvent->type()) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CPropertyPage;
+class QKeyEvent;
 class QPushButton;
 class QTabWidget;
 
@@ -53,6 +54,7 @@ protected:
     void accept() override { OnOK(); }
     void reject() override { OnCancel(); }
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     friend class CPropertyPage;
@@ -61,6 +63,8 @@ private:
     bool ActivatePage(int nPage);
     void PlaceInTabOrder(CPropertyPage* pPage);
     void OnTabChanged(int nIndex);
+    // Ctrl+Tab, Ctrl+Shift+Tab: true when the key turned (or tried to turn) a page.
+    bool OnTabKey(QKeyEvent* pKey);
     // Called by a page that is being destroyed.
     void RemovePage(CPropertyPage* pPage);
 

@@ -164,6 +164,13 @@ TEST_P(SettingPagesLimit, IsCheckedOnTabChangeAndOkWhetherOrNotTheSizeRuleIsOn) 
         ASSERT_TRUE(harness.WaitActive());
         EXPECT_EQ(sheet.GetActiveIndex(), kTabRule);
         EXPECT_EQ(sheet.GetTabControl()->currentIndex(), kTabRule);
+        EXPECT_EQ(QApplication::focusWidget(), pEdit);
+        QTest::keyClick(pEdit, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(catcher.m_vTexts.size(), 4u);
+        ASSERT_TRUE(harness.WaitActive());
+        EXPECT_EQ(sheet.GetActiveIndex(), kTabRule);
+        EXPECT_EQ(QApplication::focusWidget(), pEdit);
+        EXPECT_EQ(pEdit->selectedText(), pEdit->text());
 
         // Corrected, OK goes through.
         TypeInto(pEdit, QStringLiteral("300"));

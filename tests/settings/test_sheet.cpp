@@ -95,6 +95,30 @@ TEST(SettingSheet, TheTabKeyGoesThroughThePageThenOkAndCancel) {
     harness.ClickCancel();
 }
 
+TEST(SettingSheet, CtrlTabTurnsThePagesFromAnywhereInTheSheet) {
+    CSheetHarness harness;
+    ASSERT_TRUE(harness.Open());
+    CSettingSheet& sheet = harness.Sheet();
+    // From inside a page the focus goes along to the new page.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet.GetActiveIndex(), kTabAccount);
+    EXPECT_TRUE(sheet.m_pageAccount.isAncestorOf(QApplication::focusWidget()));
+    // From the buttons and the tabs too, backwards round the end.
+    QTest::keyClick(sheet.GetOkButton(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet.GetActiveIndex(), kTabRule);
+    EXPECT_EQ(sheet.GetTabControl()->currentIndex(), kTabRule);
+    QTest::keyClick(sheet.GetTabControl()->tabBar(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet.GetActiveIndex(), kTabAccount);
+    QTest::keyClick(sheet.GetCancelButton(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(sheet.GetCancelButton(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet.GetActiveIndex(), kTabRule);
+    EXPECT_EQ(sheet.GetTabControl()->currentIndex(), kTabRule);
+    harness.ClickCancel();
+}
+
 enum class CancelWay { Button, EscapeKey, CloseBox };
 
 class SettingSheetCancel : public testing::TestWithParam<CancelWay> {};
