@@ -11,6 +11,7 @@
 #include "settings/schema.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -251,6 +252,23 @@ void CQuibenDlg::mouseMoveEvent(QMouseEvent* pEvent) {
         move(pEvent->globalPosition().toPoint() - m_ptDragOffset);
     else
         CDialog::mouseMoveEvent(pEvent);
+}
+
+void CQuibenDlg::keyPressEvent(QKeyEvent* pEvent) {
+    // The window keeps the keyboard after its menu closes, and a dialog's
+    // Escape would end the program at once: forwarding would stop without
+    // the exit question. Escape and Enter do nothing here; the menu's 終了
+    // and the desktop's close request end the program.
+    switch (pEvent->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        pEvent->accept();
+        return;
+    default:
+        CDialog::keyPressEvent(pEvent);
+        return;
+    }
 }
 
 void CQuibenDlg::mouseReleaseEvent(QMouseEvent* pEvent) {

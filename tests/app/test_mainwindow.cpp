@@ -280,6 +280,25 @@ TEST_F(MainWindow, ExitQuestionNoKeepsRunningYesEndsAndStoresPosition) {
     EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 55);
 }
 
+TEST_F(MainWindow, EscapeAndEnterDoNotEndTheProgramButACloseRequestDoes) {
+    // After the menu closes the window has the keyboard: a stray Escape must
+    // not end the forwarding without the exit question.
+    auto pDlg = MakeWindow();
+    bool bVisibleAfterKeys = false;
+    QTimer::singleShot(0, [&] {
+        pDlg->move(12, 34);
+        pDlg->activateWindow();
+        QTest::keyClick(pDlg.get(), Qt::Key_Escape);
+        QTest::keyClick(pDlg.get(), Qt::Key_Return);
+        QTest::keyClick(pDlg.get(), Qt::Key_Enter, Qt::KeypadModifier);
+        bVisibleAfterKeys = pDlg->isVisible();
+        pDlg->close(); // the desktop's close request: no question
+    });
+    EXPECT_EQ(pDlg->DoModal(), IDCANCEL);
+    EXPECT_TRUE(bVisibleAfterKeys);
+    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 12);
+}
+
 TEST_F(MainWindow, ReadMeOpensFileFromProgramFolder) {
     std::vector<QUrl> opened;
     ShellOpenHandler previous = SetShellOpenHandler([&](const QUrl& url) {
