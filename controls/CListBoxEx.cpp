@@ -148,6 +148,12 @@ void CListBoxEx::SwapItems(int nItem1, int nItem2) {
     const std::uintptr_t dwLow = GetItemData(nLow), dwHigh = GetItemData(nHigh);
     ReplaceItem(nLow, strHigh, dwHigh);
     ReplaceItem(nHigh, strLow, dwLow);
+    // The clicked row keeps its identity: Delete after a move must remove
+    // the row the user clicked and moved, not the one that took its place.
+    if (m_nCurItem == nLow)
+        m_nCurItem = nHigh;
+    else if (m_nCurItem == nHigh)
+        m_nCurItem = nLow;
 }
 
 void CListBoxEx::SetItemText(int nItem, const std::string& strText) {
@@ -422,6 +428,17 @@ void CListBoxEx::Dropped(int nSrcIndex, const QPoint& ptCursor) {
     SetItemData(nDest, dwData);
     SetRedraw(true);
     SetCurSel(nDest);
+    FollowMovedRow(nSrcIndex, nDest);
+}
+
+// After a row moved from nFrom to nTo, m_nCurItem names the same row as before.
+void CListBoxEx::FollowMovedRow(int nFrom, int nTo) {
+    if (m_nCurItem == nFrom)
+        m_nCurItem = nTo;
+    else if (nFrom < m_nCurItem && m_nCurItem <= nTo)
+        --m_nCurItem;
+    else if (nTo <= m_nCurItem && m_nCurItem < nFrom)
+        ++m_nCurItem;
 }
 
 // Row before which a drop at ptCursor (global) lands: a row, the row count

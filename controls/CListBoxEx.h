@@ -98,6 +98,7 @@ private:
     void OnSysKeyDown(int nKey);
     void OnKeyDown(int nKey);
     void SelectEditRowAfterEnd();
+    void FollowMovedRow(int nFrom, int nTo);
     bool IsDuplicateOfOtherRow(const std::string& strText) const;
     int DropItemFromPoint(const QPoint& ptCursor, bool bAutoScroll);
     void AutoScrollStep();

@@ -185,6 +185,14 @@ TEST_F(ListBoxExTest, DeleteKeyActsOnTheClickedRowNotTheKeyboardSelection) {
     EXPECT_EQ(m_host.TakeListChanged(), 0);
 }
 
+TEST_F(ListBoxExTest, DeleteAfterAMoveRemovesTheMovedRow) {
+    ClickRow(List(), 0);
+    PressKey(&List(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Rows(List()), (Strings{"beta", "alpha", "gamma"}));
+    PressKey(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Rows(List()), (Strings{"beta", "gamma"}));
+}
+
 TEST_F(ListBoxExTest, F2AfterTheBarDeletedPastTheClickedRowAppendsANewRow) {
     ClickRow(List(), 2);
     QTest::mouseClick(m_host.m_pBar, Qt::LeftButton, Qt::NoModifier,
@@ -371,6 +379,7 @@ TEST_F(ListBoxExDragTest, DragMovesTheRowWithItsDataWord) {
     EXPECT_EQ(Rows(List()), (Strings{"beta", "alpha", "gamma"}));
     EXPECT_EQ(List().GetItemData(1), 7u);
     EXPECT_EQ(List().GetCurSel(), 1);
+    EXPECT_EQ(List().CurItem(), 1); // the clicked row went with the drag
 
     // The empty space below the last row takes a row to the end.
     Press(0);
