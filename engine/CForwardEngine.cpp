@@ -138,12 +138,14 @@ bool CForwardEngine::PassesRules(const std::string& strFrom, const std::string& 
 
 int CForwardEngine::FindForwardedBoundary(const MailList& received, const std::string& strTempDir) {
     // The first match from the start decides: a later copy of the marked
-    // message is tested again, which the stored Message-ID prevents.
+    // message is tested again, which the stored Message-ID prevents. Only
+    // the header fields are decoded: messages before the boundary never get
+    // their bodies decoded or their attachments written.
     const int count = ReceivedCount(received);
     for (int i = 0; i < count; ++i) {
         MailList fields{};
         ErrorText errorText{};
-        int n = m_pLibrary->Decode(enginetexts::kModeGet, ReceivedPath(received, i),
+        int n = m_pLibrary->Decode(enginetexts::kModeHead, ReceivedPath(received, i),
                                    strTempDir.c_str(), &fields, errorText.data());
         if (MatchesMarker(ExtractIdentity(fields, n)))
             return i + 1;

@@ -17,6 +17,8 @@ inline constexpr std::string_view kSendErrorFormatUtf8 = "送信エラー:%s";
 // Mode texts handed to the mail library.
 inline constexpr const char* kModeSaveAll = "SAVEALL";
 inline constexpr const char* kModeGet = "GET";
+// The header fields alone: what the boundary search needs, no attachments.
+inline constexpr const char* kModeHead = "HEAD";
 
 // Tags of the decoder's fields: compared byte for byte, one blank included.
 inline constexpr std::string_view kTagFrom = "From: ";

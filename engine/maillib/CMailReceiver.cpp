@@ -1,5 +1,6 @@
 #include "engine/maillib/CMailReceiver.h"
 
+#include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/CServerAddress.h"
@@ -9,7 +10,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -38,6 +41,55 @@ void RemoveFiles(const std::vector<std::string>& paths) {
         unlink(path.c_str());
 }
 
+// UIDLs the server gives once; a UIDL listed twice (a broken server) names
+// no message for sure, so neither of its messages is cached.
+std::unordered_set<std::string> UniqueUidls(const std::vector<CPop3Entry>& entries) {
+    std::unordered_set<std::string> seen, repeated;
+    for (const CPop3Entry& entry : entries) {
+        if (!entry.strUidl.empty() && !seen.insert(entry.strUidl).second)
+            repeated.insert(entry.strUidl);
+    }
+    for (const std::string& uidl : repeated)
+        seen.erase(uidl);
+    return seen;
+}
+
+long long FileSize(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+// One message into target: from the cache when it holds it, else retrieved
+// and, when it arrived whole, cached.
+bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPop3Entry& entry,
+                    bool cacheable, const std::string& target, std::string& error) {
+    if (cacheable && cache.Deliver(entry.strUidl, entry.nSize, target))
+        return true;
+    bool caching = cacheable && cache.IsOpen();
+    std::string temp = caching ? cache.TemporaryPath() : target;
+    if (!session.Retrieve(entry.nNumber, temp, error))
+        return false;
+    long long size = FileSize(temp);
+    if (size < entry.nSize) {
+        // Fewer bytes than the server announced: the connection ended inside
+        // the message. Neither the cache nor the cycle gets it.
+        unlink(temp.c_str());
+        error = mailtext::kIncomplete;
+        return false;
+    }
+    if (!caching)
+        return true;
+    // A server that counts sizes its own way still delivers; only a file of
+    // the announced size is trusted to be the same message next time.
+    bool adopted = size == entry.nSize ? cache.Adopt(temp, entry.strUidl, target)
+                                       : rename(temp.c_str(), target.c_str()) == 0;
+    if (!adopted) {
+        unlink(temp.c_str());
+        error = mailtext::kSaveFailed;
+    }
+    return adopted;
+}
+
 } // namespace
 
 bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string& account,
@@ -63,14 +115,25 @@ bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string&
         return false;
     folder.ClearCycleFiles();
 
+    // One connection for the whole call: LIST, UIDL, then RETR of what the
+    // cache does not hold.
     CPop3Session session(server, Cp932ToUtf8(account), Cp932ToUtf8(password));
     std::vector<CPop3Entry> entries;
     if (!session.List(entries, error))
         return false;
+    CMessageCache cache;
+    std::unordered_set<std::string> uidls;
+    std::string uidlError;
+    if (!entries.empty() && session.AddUidls(entries, uidlError)) {
+        uidls = UniqueUidls(entries);
+        if (cache.Open(folder.CacheFolder()))
+            cache.Prune(uidls);
+    }
     entries = NewestEntries(std::move(entries));
     for (size_t i = 0; i < entries.size(); ++i) {
         std::string path = folder.MailFolder() + "/" + MessageFileName(i);
-        if (!session.Retrieve(entries[i].nNumber, path, error)) {
+        bool cacheable = uidls.count(entries[i].strUidl) != 0;
+        if (!ReceiveMessage(session, cache, entries[i], cacheable, path, error)) {
             RemoveFiles(paths);
             paths.clear();
             return false;

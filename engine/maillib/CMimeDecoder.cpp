@@ -19,6 +19,8 @@ namespace {
 constexpr int kMaxDepth = 32;
 // Five header fields come first; attachments fill the rest of the list.
 constexpr size_t kMaxAttachments = kMailListMax - 5;
+// A header block longer than this is parsed with the rest of the message.
+constexpr size_t kMaxHeaderBlock = 1024 * 1024;
 
 struct CParserOptionsFree {
     void operator()(GMimeParserOptions* options) const { g_mime_parser_options_free(options); }
@@ -119,6 +121,47 @@ std::string WriteOne(GMimeObject* object, const CAttachmentWriter& writer) {
         return {};
     }
     return path;
+}
+
+void AppendHeaderFields(GMimeMessage* message, std::vector<std::string>& fields) {
+    GMimeObject* object = GMIME_OBJECT(message);
+    const char* messageId = g_mime_message_get_message_id(message);
+    fields.push_back(Field("From: ", FromText(message)));
+    fields.push_back(Field("Date: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Date")))));
+    fields.push_back(
+        Field("Subject: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Subject")))));
+    fields.push_back(Field("Message-ID: ", messageId ? messageId : ""));
+}
+
+// The message's header block up to and including the empty line that ends
+// it. Empty when the file cannot be read or no end is found within the
+// limit (the caller then parses the whole file, as the full decode does).
+std::string ReadHeaderBlock(const std::string& path, bool& readable) {
+    readable = false;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    readable = true;
+    std::string block;
+    char buffer[16384];
+    ssize_t n = 0;
+    while (block.size() < kMaxHeaderBlock && (n = read(fd, buffer, sizeof buffer)) > 0) {
+        size_t from = block.size() < 3 ? 0 : block.size() - 3;
+        block.append(buffer, static_cast<size_t>(n));
+        for (size_t i = block.find('\n', from); i != std::string::npos;
+             i = block.find('\n', i + 1)) {
+            size_t next = i + 1;
+            if (next < block.size() && block[next] == '\r')
+                ++next;
+            if (next < block.size() && block[next] == '\n') {
+                close(fd);
+                block.resize(next + 1);
+                return block;
+            }
+        }
+    }
+    close(fd);
+    return {};
 }
 
 } // namespace
@@ -223,16 +266,38 @@ bool CMimeDecoder::Decode(const std::string& path, const CPrivateFolder& folder,
         error = mailtext::kOpenMessage;
         return false;
     }
-    GMimeObject* object = GMIME_OBJECT(message.get());
-    const char* messageId = g_mime_message_get_message_id(message.get());
-    fields.push_back(Field("From: ", FromText(message.get())));
-    fields.push_back(Field("Date: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Date")))));
-    fields.push_back(
-        Field("Subject: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Subject")))));
-    fields.push_back(Field("Message-ID: ", messageId ? messageId : ""));
+    AppendHeaderFields(message.get(), fields);
     Walk(g_mime_message_get_mime_part(message.get()), 0);
     fields.push_back(Field("Body: ", BodyText()));
     for (std::string& attachmentPath : WriteAttachments(folder))
         fields.push_back("File: " + attachmentPath);
+    return true;
+}
+
+bool CMimeDecoder::DecodeHeaders(const std::string& path, std::vector<std::string>& fields,
+                                 std::string& error) {
+    fields.clear();
+    bool readable = false;
+    std::string block = ReadHeaderBlock(path, readable);
+    if (!readable) {
+        error = mailtext::kOpenMessage;
+        return false;
+    }
+    CGObjectPtr<GMimeMessage> message;
+    if (block.empty()) {
+        message.reset(ParseMessageFile(path));
+    } else {
+        EnsureGMimeInitialized();
+        CGObjectPtr<GMimeStream> stream(
+            g_mime_stream_mem_new_with_buffer(block.data(), block.size()));
+        CGObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+        CParserOptionsPtr options = NewParserOptions();
+        message.reset(g_mime_parser_construct_message(parser.get(), options.get()));
+    }
+    if (!message) {
+        error = mailtext::kOpenMessage;
+        return false;
+    }
+    AppendHeaderFields(message.get(), fields);
     return true;
 }

@@ -16,6 +16,12 @@ public:
     bool Decode(const std::string& path, const CPrivateFolder& folder,
                 std::vector<std::string>& fields, std::string& error);
 
+    // Only the header fields ("From: ", "Date: ", "Subject: ",
+    // "Message-ID: "), rendered exactly as Decode renders them, from the
+    // message's header block alone: no body is decoded, no file written.
+    bool DecodeHeaders(const std::string& path, std::vector<std::string>& fields,
+                       std::string& error);
+
 private:
     void Walk(GMimeObject* object, int depth);
     void ConsiderLeaf(GMimePart* part);

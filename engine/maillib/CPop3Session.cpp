@@ -2,16 +2,22 @@
 
 #include "engine/maillib/MailTexts.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sstream>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
 // A runaway LIST (a hostile server) must not eat memory: a mailbox of a
 // million messages lists in well under this.
 constexpr size_t kMaxListingBytes = 64 * 1024 * 1024;
+// The longest UIDL a server may give (RFC 1939).
+constexpr size_t kMaxUidlLength = 70;
 
 struct CFileSink {
     std::FILE* pFile = nullptr;
@@ -65,6 +71,31 @@ bool CPop3Session::List(std::vector<CPop3Entry>& entries, std::string& error) {
     return true;
 }
 
+bool CPop3Session::AddUidls(std::vector<CPop3Entry>& entries, std::string& error) {
+    std::string listing;
+    CURL* curl = m_curl.Get();
+    curl_easy_setopt(curl, CURLOPT_URL, m_server.Url().c_str());
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "UIDL");
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CPop3Session::AppendToString);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &listing);
+    CURLcode code = m_curl.Perform();
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
+    if (code != CURLE_OK) {
+        error = m_curl.DescribeFailure(code, m_server);
+        return false;
+    }
+    std::unordered_map<int, std::string> uidls;
+    for (auto& [number, uidl] : ParsePop3UidlListing(listing))
+        uidls[number] = std::move(uidl);
+    for (CPop3Entry& entry : entries) {
+        auto it = uidls.find(entry.nNumber);
+        if (it != uidls.end())
+            entry.strUidl = it->second;
+    }
+    return true;
+}
+
 bool CPop3Session::Retrieve(int number, const std::string& path, std::string& error) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
@@ -90,6 +121,26 @@ bool CPop3Session::Retrieve(int number, const std::string& path, std::string& er
         return false;
     }
     return true;
+}
+
+std::vector<std::pair<int, std::string>> ParsePop3UidlListing(const std::string& listing) {
+    std::vector<std::pair<int, std::string>> uidls;
+    std::istringstream lines(listing);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        char* end = nullptr;
+        long number = std::strtol(line.c_str(), &end, 10);
+        if (end == line.c_str() || *end != ' ' || number <= 0 || number > INT_MAX)
+            continue;
+        std::string uidl = end + 1;
+        bool printable =
+            std::all_of(uidl.begin(), uidl.end(), [](char c) { return c >= 0x21 && c <= 0x7e; });
+        if (!uidl.empty() && uidl.size() <= kMaxUidlLength && printable)
+            uidls.emplace_back(static_cast<int>(number), std::move(uidl));
+    }
+    return uidls;
 }
 
 std::vector<CPop3Entry> ParsePop3Listing(const std::string& listing) {

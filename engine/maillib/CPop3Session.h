@@ -7,11 +7,13 @@
 #include "engine/maillib/CServerAddress.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct CPop3Entry {
     int nNumber = 0;
     long long nSize = 0;
+    std::string strUidl; // empty when the server gave none
 };
 
 class CPop3Session {
@@ -24,6 +26,11 @@ public:
     // the first call. False with a UTF-8 reason on failure.
     bool List(std::vector<CPop3Entry>& entries, std::string& error);
 
+    // Adds each entry's UIDL from the server's UIDL listing, over the same
+    // connection. False with a UTF-8 reason when the server cannot list them
+    // (the entries then keep empty UIDLs and the caller can do without).
+    bool AddUidls(std::vector<CPop3Entry>& entries, std::string& error);
+
     // Retrieves message `number` into a new file at path (created 0600,
     // never through an existing name). A partial file is removed.
     bool Retrieve(int number, const std::string& path, std::string& error);
@@ -35,6 +42,10 @@ private:
     CServerAddress m_server;
     CCurlHandle m_curl;
 };
+
+// Parses UIDL lines "<number> <uidl>"; a UIDL is 1 to 70 printable
+// characters, other lines are skipped.
+std::vector<std::pair<int, std::string>> ParsePop3UidlListing(const std::string& listing);
 
 // Parses LIST lines "<number> <size>"; lines of any other shape are skipped.
 std::vector<CPop3Entry> ParsePop3Listing(const std::string& listing);

@@ -13,6 +13,7 @@ namespace {
 constexpr mode_t kPrivateMode = 0700;
 constexpr const char* kMailName = "mail";
 constexpr const char* kAttachName = "attach";
+constexpr const char* kCacheName = "cache";
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/')
@@ -80,6 +81,10 @@ std::string CPrivateFolder::MailFolder() const {
 
 std::string CPrivateFolder::AttachFolder() const {
     return Join(m_strPath, kAttachName);
+}
+
+std::string CPrivateFolder::CacheFolder() const {
+    return Join(m_strPath, kCacheName);
 }
 
 void CPrivateFolder::ClearCycleFiles() const {

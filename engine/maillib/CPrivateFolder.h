@@ -18,6 +18,8 @@ public:
     std::string MailFolder() const;
     // "attach": one sub-folder per decoded message.
     std::string AttachFolder() const;
+    // "cache": messages already retrieved, kept across cycles (CMessageCache).
+    std::string CacheFolder() const;
 
     // Removes everything an earlier cycle left in "mail" and "attach", so
     // attachments never pile up. Links are removed, never followed.

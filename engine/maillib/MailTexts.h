@@ -21,6 +21,7 @@ inline constexpr const char* kRecipientRefused = "宛先を拒否されました
 inline constexpr const char* kSenderRefused = "送信元を拒否されました";
 inline constexpr const char* kDataRefused = "メールを拒否されました";
 inline constexpr const char* kNetwork = "通信エラー";
+inline constexpr const char* kIncomplete = "メールを最後まで受信できません";
 inline constexpr const char* kSaveFailed = "メールを保存できません";
 inline constexpr const char* kPrivateFolder = "作業フォルダを使えません";
 inline constexpr const char* kOpenMessage = "メールファイルを開けません";

@@ -24,6 +24,7 @@ namespace {
 
 constexpr const char* kModeSaveAll = "SAVEALL";
 constexpr const char* kModeGet = "GET";
+constexpr const char* kModeHead = "HEAD";
 
 CMailListStore& ReceivedStore() {
     static CMailListStore store;
@@ -80,6 +81,19 @@ bool SendChecked(const CServerAddress& server, const std::string& to, const std:
     return false;
 }
 
+// Mode "HEAD": the header fields alone, no private folder needed since
+// nothing is written.
+int DecodeHeadersOnly(const char* path, MailList* fields, char* errorText) {
+    std::vector<std::string> items;
+    std::string error;
+    CMimeDecoder decoder;
+    if (!decoder.DecodeHeaders(path, items, error)) {
+        CErrorText::Write(errorText, error);
+        return 0;
+    }
+    return FieldStore().Fill(fields, std::move(items));
+}
+
 } // namespace
 
 int BPOP3(const char* server, const char* account, const char* password, const char* mode,
@@ -105,7 +119,8 @@ int BPOP3(const char* server, const char* account, const char* password, const c
 int BMIME(const char* mode, const char* path, const char* folder, MailList* fields,
           char* errorText) {
     FieldStore().Fill(fields, {});
-    if (mode == nullptr || std::strcmp(mode, kModeGet) != 0) {
+    bool headOnly = mode != nullptr && std::strcmp(mode, kModeHead) == 0;
+    if (mode == nullptr || (!headOnly && std::strcmp(mode, kModeGet) != 0)) {
         CErrorText::Write(errorText, mailtext::kBadMode);
         return 0;
     }
@@ -114,6 +129,8 @@ int BMIME(const char* mode, const char* path, const char* folder, MailList* fiel
         return 0;
     }
     std::string error;
+    if (headOnly)
+        return DecodeHeadersOnly(path, fields, errorText);
     CPrivateFolder privateFolder;
     if (!privateFolder.Open(folder, error)) {
         CErrorText::Write(errorText, error);

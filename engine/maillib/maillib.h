@@ -27,7 +27,8 @@ int BPOP3(const char* server, const char* account, const char* password, const c
 // Mode "GET": decodes one message file into tagged fields ("From: ",
 // "Date: ", "Subject: ", "Message-ID: ", "Body: ", "File: " per attachment
 // written under a safe name in the private folder). Result: the number of
-// fields; 0 or less means none.
+// fields; 0 or less means none. Mode "HEAD": the first four of those fields
+// only, from the message's header block; nothing is written.
 int BMIME(const char* mode, const char* path, const char* folder, MailList* fields,
           char* errorText);
 
