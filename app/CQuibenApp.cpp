@@ -121,21 +121,7 @@ bool CQuibenApp::InitInstance() {
 }
 
 int CQuibenApp::RunOnce() {
-    // A cycle beside a running copy would forward the same mail twice.
-    switch (m_lock.Acquire()) {
-    case CInstanceLock::Result::HeldByOther:
-        std::fprintf(stderr, "%s\n", restext::kOnceLocked);
-        return kExitOtherCopy;
-    case CInstanceLock::Result::Acquired:
-    case CInstanceLock::Result::Unavailable:
-        break;
-    }
-    if (!ResolveFolders()) {
-        std::fprintf(stderr, "quiben: the program folder cannot be used\n");
-        return kExitFailed;
-    }
-    CForwardEngine engine(m_strAppDir, m_strTempDir);
-    return engine.RunForwardCycle() ? kExitOk : kExitFailed;
+    return RunOnceCycle(m_commandLine.strHome);
 }
 
 int CQuibenApp::ExitInstance() {

@@ -5,6 +5,7 @@
 // one forwarding cycle instead, without any window.
 
 #include "app/CommandLine.h"
+#include "app/OnceCycle.h"
 #include "platform/CInstanceLock.h"
 #include "platform/profile.h"
 
@@ -14,15 +15,6 @@
 
 class QCoreApplication;
 class QWidget;
-
-// The name the instance lock carries.
-inline constexpr const char* kInstanceLockName = "qUI10_zT_KoRaV";
-
-// Exit statuses.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitOtherCopy = 3;
 
 class CQuibenApp {
 public:

@@ -169,28 +169,38 @@ int CProfile::GetProfileInt(std::string_view section, std::string_view key,
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view key,
                                   std::string_view value) {
+    return WriteProfileStrings(section, {{key, value}});
+}
+
+bool CProfile::WriteProfileStrings(std::string_view section, const std::vector<KeyValue>& values) {
     // A line break would end the line early and let the rest of the value be
     // read as keys of its own.
-    if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value) ||
-        section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
-        TrimBlanks(section).empty() || TrimBlanks(key).empty())
+    if (HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos ||
+        TrimBlanks(section).empty())
         return false;
+    for (const auto& [key, value] : values) {
+        if (HasLineBreakOrNul(key) || HasLineBreakOrNul(value) ||
+            key.find('=') != std::string_view::npos || TrimBlanks(key).empty())
+            return false;
+    }
 
     // A file that exists but cannot be read must not be replaced by one
-    // that holds only this key.
+    // that holds only these keys.
     std::optional<std::string> old = ReadWholeFile(m_strPath);
     if (!old && FileExists(m_strPath))
         return false;
     std::vector<std::string> lines = SplitLines(old.value_or(std::string()));
-    Location location = Locate(lines, section, key);
-    std::string keyLine = std::string(key) + "=" + Quote(value);
-    if (location.keyLine) {
-        lines[*location.keyLine] = keyLine;
-    } else if (location.sectionLine) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(location.insertLine), keyLine);
-    } else {
-        lines.push_back("[" + std::string(section) + "]");
-        lines.push_back(keyLine);
+    for (const auto& [key, value] : values) {
+        Location location = Locate(lines, section, key);
+        std::string keyLine = std::string(key) + "=" + Quote(value);
+        if (location.keyLine) {
+            lines[*location.keyLine] = keyLine;
+        } else if (location.sectionLine) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(location.insertLine), keyLine);
+        } else {
+            lines.push_back("[" + std::string(section) + "]");
+            lines.push_back(keyLine);
+        }
     }
 
     std::string content;

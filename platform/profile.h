@@ -8,6 +8,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class CProfile {
 public:
@@ -22,6 +24,11 @@ public:
     // False when the file could not be replaced; the old file is then intact.
     bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
+
+    // Several keys of one section in one replacement of the file, as if
+    // written one after the other; nothing is written when any is refused.
+    using KeyValue = std::pair<std::string_view, std::string_view>;
+    bool WriteProfileStrings(std::string_view section, const std::vector<KeyValue>& values);
 
 private:
     std::string m_strPath;

@@ -1,0 +1,25 @@
+#include "app/OnceCycle.h"
+
+#include "engine/CForwardEngine.h"
+#include "platform/CInstanceLock.h"
+#include "platform/paths.h"
+#include "res/strings.h"
+
+#include <cstdio>
+
+int RunOnceCycle(const std::string& strHome) {
+    // A cycle beside a running copy would forward the same mail twice.
+    CInstanceLock lock(kInstanceLockName);
+    if (lock.Acquire() == CInstanceLock::Result::HeldByOther) {
+        std::fprintf(stderr, "%s\n", restext::kOnceLocked);
+        return kExitOtherCopy;
+    }
+    const std::string appDir = ResolveAppDir(strHome);
+    const std::string tempDir = ResolveTempDir();
+    if (appDir.empty() || tempDir.empty()) {
+        std::fprintf(stderr, "quiben: the program folder cannot be used\n");
+        return kExitFailed;
+    }
+    CForwardEngine engine(appDir, tempDir);
+    return engine.RunForwardCycle() ? kExitOk : kExitFailed;
+}
