@@ -95,6 +95,31 @@ TEST_F(ProfileTest, FileIsOwnerOnlyAfterEveryWrite) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
+TEST_F(ProfileTest, SeveralKeysInOneWriteAreAllOrNothing) {
+    WriteIni("; kept\r\n[LASTSEND]\r\nFROM=old\r\n[RULE]\r\nSIZE=1\r\n");
+    ASSERT_TRUE(m_profile.WriteProfileStrings("LASTSEND", {{"FROM", " a "}, {"SUBJECT", "b"}}));
+    EXPECT_EQ(ReadIni(),
+              "; kept\r\n[LASTSEND]\r\nFROM=\" a \"\r\nSUBJECT=b\r\n[RULE]\r\nSIZE=1\r\n");
+    EXPECT_FALSE(m_profile.WriteProfileStrings("LASTSEND", {{"FROM", "c"}, {"SUBJECT", "d\ne"}}));
+    EXPECT_EQ(m_profile.GetProfileString("LASTSEND", "FROM", ""), " a ");
+}
+
+// A write that changes nothing keeps the file (no flush to disk), unless the
+// file is open to others: then it is replaced, owner-only.
+TEST_F(ProfileTest, UnchangedWriteKeepsTheFileUnlessItIsOpenToOthers) {
+    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &before), 0);
+    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
+    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    chmod(m_folder.File("Quiben.ini").c_str(), 0644);
+    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
+    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
+}
+
 TEST_F(ProfileTest, BinaryGarbageNeitherCrashesNorIsLostOnWrite) {
     static const char kGarbage[] = "\0\xff\xfe[\x01=\x02\n\x83\n[RECV\nPOP3=x\n";
     std::string garbage(kGarbage, sizeof kGarbage - 1);
