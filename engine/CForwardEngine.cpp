@@ -162,8 +162,17 @@ void CForwardEngine::LoadMarker() {
 
 void CForwardEngine::StoreMarker() {
     using namespace schema;
-    // One replacement of the file: each write is made durable, which is what
-    // costs time at the end of every cycle.
+    // Each replacement of the INI file is flushed to disk, which costs more
+    // than the rest of a cycle without new mail. A marker that the store
+    // already holds is therefore not written again (the store reads the same
+    // either way), and a changed one in one replacement of the file.
+    // A missing key reads as the line break, which no stored value holds.
+    auto stored = [this](const char* key) {
+        return m_profile.GetProfileString(kSectionLastSend, key, "\n");
+    };
+    if (stored(kKeyLastFrom) == m_strLastFrom && stored(kKeyLastSubject) == m_strLastSubject &&
+        stored(kKeyLastMessageId) == m_strLastMessageId)
+        return;
     m_profile.WriteProfileStrings(kSectionLastSend, {{kKeyLastFrom, m_strLastFrom},
                                                      {kKeyLastSubject, m_strLastSubject},
                                                      {kKeyLastMessageId, m_strLastMessageId}});

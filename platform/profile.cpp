@@ -44,12 +44,6 @@ bool HasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// A regular file (not a link) with no access for group or others.
-bool IsOwnerOnlyFile(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 077) == 0;
-}
-
 bool FileExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
@@ -212,11 +206,6 @@ bool CProfile::WriteProfileStrings(std::string_view section, const std::vector<K
     std::string content;
     for (const std::string& line : lines)
         content += line + "\r\n";
-    // A write that changes nothing leaves the file alone: the forwarding
-    // cycle stores its marker at every end, mostly unchanged, and a durable
-    // replacement costs a disk flush each time.
-    if (old && *old == content && IsOwnerOnlyFile(m_strPath))
-        return true;
     return WriteFileAtomically(m_strPath, content, kIniFileMode);
 }
 

@@ -104,22 +104,6 @@ TEST_F(ProfileTest, SeveralKeysInOneWriteAreAllOrNothing) {
     EXPECT_EQ(m_profile.GetProfileString("LASTSEND", "FROM", ""), " a ");
 }
 
-// A write that changes nothing keeps the file (no flush to disk), unless the
-// file is open to others: then it is replaced, owner-only.
-TEST_F(ProfileTest, UnchangedWriteKeepsTheFileUnlessItIsOpenToOthers) {
-    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
-    struct stat before {
-    }, after{};
-    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &before), 0);
-    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
-    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    chmod(m_folder.File("Quiben.ini").c_str(), 0644);
-    ASSERT_TRUE(m_profile.WriteProfileString("LASTSEND", "FROM", "x"));
-    ASSERT_EQ(stat(m_folder.File("Quiben.ini").c_str(), &after), 0);
-    EXPECT_EQ(after.st_mode & 0777, 0600u);
-}
-
 TEST_F(ProfileTest, BinaryGarbageNeitherCrashesNorIsLostOnWrite) {
     static const char kGarbage[] = "\0\xff\xfe[\x01=\x02\n\x83\n[RECV\nPOP3=x\n";
     std::string garbage(kGarbage, sizeof kGarbage - 1);
