@@ -1,5 +1,7 @@
 #include "engine/maillib/CMailReceiver.h"
 
+#include "engine/maillib/CHeaderMemo.h"
+
 #include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
@@ -10,8 +12,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -28,11 +32,14 @@ bool HasLineBreak(const std::string& text) {
 
 // A mailbox larger than the list holds is cut at the old end, so mail that
 // arrives later is still seen.
-std::vector<CPop3Entry> NewestEntries(std::vector<CPop3Entry> entries) {
-    std::sort(entries.begin(), entries.end(),
-              [](const CPop3Entry& a, const CPop3Entry& b) { return a.nNumber < b.nNumber; });
-    if (entries.size() > static_cast<size_t>(kMailListMax))
-        entries.erase(entries.begin(), entries.end() - kMailListMax);
+std::vector<CPop3Entry> NewestEntries(const std::vector<CPop3Entry>& all) {
+    auto byNumber = [](const CPop3Entry& a, const CPop3Entry& b) { return a.nNumber < b.nNumber; };
+    const size_t keep = std::min(all.size(), static_cast<size_t>(kMailListMax));
+    if (std::is_sorted(all.begin(), all.end(), byNumber))
+        return std::vector<CPop3Entry>(all.end() - static_cast<std::ptrdiff_t>(keep), all.end());
+    std::vector<CPop3Entry> entries = all;
+    std::sort(entries.begin(), entries.end(), byNumber);
+    entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(keep));
     return entries;
 }
 
@@ -41,17 +48,29 @@ void RemoveFiles(const std::vector<std::string>& paths) {
         unlink(path.c_str());
 }
 
-// UIDLs the server gives once; a UIDL listed twice (a broken server) names
-// no message for sure, so neither of its messages is cached.
-std::unordered_set<std::string> UniqueUidls(const std::vector<CPop3Entry>& entries) {
-    std::unordered_set<std::string> seen, repeated;
-    for (const CPop3Entry& entry : entries) {
-        if (!entry.strUidl.empty() && !seen.insert(entry.strUidl).second)
-            repeated.insert(entry.strUidl);
+// The UIDLs of the newest messages that the whole listing gives once; a UIDL
+// listed twice (a broken server) names no message for sure, so neither of its
+// messages is cached. Only the newest can be handed out, so only they are
+// kept in the cache.
+std::unordered_set<std::string> CacheableUidls(const std::vector<CPop3Entry>& all,
+                                               const std::vector<CPop3Entry>& newest) {
+    std::unordered_map<std::string_view, int> uses;
+    uses.reserve(newest.size());
+    for (const CPop3Entry& entry : newest) {
+        if (!entry.strUidl.empty())
+            uses.emplace(entry.strUidl, 0);
     }
-    for (const std::string& uidl : repeated)
-        seen.erase(uidl);
-    return seen;
+    for (const CPop3Entry& entry : all) {
+        auto it = uses.find(entry.strUidl);
+        if (it != uses.end())
+            ++it->second;
+    }
+    std::unordered_set<std::string> cacheable;
+    for (const auto& [uidl, count] : uses) {
+        if (count == 1)
+            cacheable.emplace(uidl);
+    }
+    return cacheable;
 }
 
 long long FileSize(const std::string& path) {
@@ -124,12 +143,16 @@ bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string&
     CMessageCache cache;
     std::unordered_set<std::string> uidls;
     std::string uidlError;
-    if (!entries.empty() && session.AddUidls(entries, uidlError)) {
-        uidls = UniqueUidls(entries);
-        if (cache.Open(folder.CacheFolder()))
+    bool haveUidls = !entries.empty() && session.AddUidls(entries, uidlError);
+    std::vector<CPop3Entry> all = std::move(entries);
+    entries = NewestEntries(all);
+    if (haveUidls) {
+        uidls = CacheableUidls(all, entries);
+        if (cache.Open(folder.CacheFolder())) {
             cache.Prune(uidls);
+            CHeaderMemo::Instance().Open(folder.CacheFolder());
+        }
     }
-    entries = NewestEntries(std::move(entries));
     for (size_t i = 0; i < entries.size(); ++i) {
         std::string path = folder.MailFolder() + "/" + MessageFileName(i);
         bool cacheable = uidls.count(entries[i].strUidl) != 0;

@@ -1,5 +1,7 @@
 #include "engine/maillib/CMessageCache.h"
 
+#include "engine/maillib/CHeaderMemo.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -15,14 +17,19 @@ constexpr mode_t kFileMode = 0600;
 constexpr size_t kMaxUidlBytes = 120;
 constexpr const char* kTemporaryPrefix = ".part-";
 
+uid_t User() {
+    static const uid_t user = geteuid();
+    return user;
+}
+
 bool IsTrustedFolder(const struct stat& info) {
-    return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
+    return S_ISDIR(info.st_mode) && info.st_uid == User() && (info.st_mode & 077) == 0;
 }
 
 // One link only: a second name would let something outside the cache change
 // what the cache hands out.
 bool IsTrustedEntry(const struct stat& info) {
-    return S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0 &&
+    return S_ISREG(info.st_mode) && info.st_uid == User() && (info.st_mode & 077) == 0 &&
            info.st_nlink == 1;
 }
 
@@ -71,9 +78,15 @@ bool CopyFile(const std::string& from, const std::string& to) {
 }
 
 // The cycle's own file for a cache entry: a second name for it where the
-// file system allows, else a copy.
-bool HandOut(const std::string& entry, const std::string& target) {
-    return link(entry.c_str(), target.c_str()) == 0 || (errno != EEXIST && CopyFile(entry, target));
+// file system allows, else a copy. Only a second name is the entry itself,
+// which lets the header memo answer for it.
+bool HandOut(const std::string& entry, const std::string& uidl, const struct stat& info,
+             const std::string& target) {
+    if (link(entry.c_str(), target.c_str()) == 0) {
+        CHeaderMemo::Instance().Remember(target, uidl, info);
+        return true;
+    }
+    return errno != EEXIST && CopyFile(entry, target);
 }
 
 } // namespace
@@ -101,8 +114,9 @@ void CMessageCache::Prune(const std::unordered_set<std::string>& uidlsOnServer) 
     std::error_code ec;
     for (std::filesystem::directory_iterator it(m_strPath, ec), end; !ec && it != end;
          it.increment(ec)) {
-        std::string uidl = UidlOfEntryName(it->path().filename().string());
-        if (!uidl.empty() && uidlsOnServer.count(uidl) != 0)
+        std::string name = it->path().filename().string();
+        std::string uidl = UidlOfEntryName(name);
+        if ((!uidl.empty() && uidlsOnServer.count(uidl) != 0) || name == CHeaderMemo::kIndexName)
             continue;
         std::error_code removeError;
         std::filesystem::remove_all(it->path(), removeError);
@@ -124,7 +138,7 @@ bool CMessageCache::Deliver(const std::string& uidl, long long size,
         std::filesystem::remove_all(entry, ec);
         return false;
     }
-    return HandOut(entry, target);
+    return HandOut(entry, uidl, info, target);
 }
 
 std::string CMessageCache::TemporaryPath() const {
@@ -136,8 +150,10 @@ std::string CMessageCache::TemporaryPath() const {
 bool CMessageCache::Adopt(const std::string& tempPath, const std::string& uidl,
                           const std::string& target) const {
     std::string entry = EntryPath(uidl);
-    if (!entry.empty() && rename(tempPath.c_str(), entry.c_str()) == 0)
-        return HandOut(entry, target);
+    struct stat info {};
+    if (!entry.empty() && rename(tempPath.c_str(), entry.c_str()) == 0 &&
+        lstat(entry.c_str(), &info) == 0)
+        return HandOut(entry, uidl, info, target);
     return rename(tempPath.c_str(), target.c_str()) == 0;
 }
 

@@ -3,11 +3,12 @@
 #include "engine/maillib/MailTexts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sstream>
+#include <string_view>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -85,13 +86,25 @@ bool CPop3Session::AddUidls(std::vector<CPop3Entry>& entries, std::string& error
         error = m_curl.DescribeFailure(code, m_server);
         return false;
     }
-    std::unordered_map<int, std::string> uidls;
-    for (auto& [number, uidl] : ParsePop3UidlListing(listing))
-        uidls[number] = std::move(uidl);
-    for (CPop3Entry& entry : entries) {
-        auto it = uidls.find(entry.nNumber);
-        if (it != uidls.end())
-            entry.strUidl = it->second;
+    // Servers list messages 1 to n in order; the lookup table is needed only
+    // for one that does not.
+    bool dense = true;
+    for (size_t i = 0; i < entries.size() && dense; ++i)
+        dense = entries[i].nNumber == static_cast<int>(i + 1);
+    std::unordered_map<int, size_t> indexOfNumber;
+    if (!dense) {
+        indexOfNumber.reserve(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            indexOfNumber.emplace(entries[i].nNumber, i);
+    }
+    for (auto& [number, uidl] : ParsePop3UidlListing(listing)) {
+        if (dense && static_cast<size_t>(number) <= entries.size()) {
+            entries[static_cast<size_t>(number) - 1].strUidl = std::move(uidl);
+        } else if (!dense) {
+            auto it = indexOfNumber.find(number);
+            if (it != indexOfNumber.end())
+                entries[it->second].strUidl = std::move(uidl);
+        }
     }
     return true;
 }
@@ -123,36 +136,60 @@ bool CPop3Session::Retrieve(int number, const std::string& path, std::string& er
     return true;
 }
 
+namespace {
+
+// The listing's lines without their line ends; the last line may lack one.
+template <typename Visit> void ForEachLine(std::string_view listing, Visit visit) {
+    while (!listing.empty()) {
+        size_t end = listing.find('\n');
+        std::string_view line = listing.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        visit(line);
+        if (end == std::string_view::npos)
+            break;
+        listing.remove_prefix(end + 1);
+    }
+}
+
+// A positive decimal number at the start of text, followed by one space;
+// the rest of the line is left in text.
+template <typename Number> bool TakeNumberAndSpace(std::string_view& text, Number& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data() + text.size() || *end != ' ' || value <= 0)
+        return false;
+    text.remove_prefix(static_cast<size_t>(end - text.data()) + 1);
+    return true;
+}
+
+bool IsPrintableUidl(std::string_view uidl) {
+    return !uidl.empty() && uidl.size() <= kMaxUidlLength &&
+           std::all_of(uidl.begin(), uidl.end(), [](char c) { return c >= 0x21 && c <= 0x7e; });
+}
+
+} // namespace
+
 std::vector<std::pair<int, std::string>> ParsePop3UidlListing(const std::string& listing) {
     std::vector<std::pair<int, std::string>> uidls;
-    std::istringstream lines(listing);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        char* end = nullptr;
-        long number = std::strtol(line.c_str(), &end, 10);
-        if (end == line.c_str() || *end != ' ' || number <= 0 || number > INT_MAX)
-            continue;
-        std::string uidl = end + 1;
-        bool printable =
-            std::all_of(uidl.begin(), uidl.end(), [](char c) { return c >= 0x21 && c <= 0x7e; });
-        if (!uidl.empty() && uidl.size() <= kMaxUidlLength && printable)
-            uidls.emplace_back(static_cast<int>(number), std::move(uidl));
-    }
+    ForEachLine(listing, [&uidls](std::string_view line) {
+        int number = 0;
+        if (TakeNumberAndSpace(line, number) && IsPrintableUidl(line))
+            uidls.emplace_back(number, std::string(line));
+    });
     return uidls;
 }
 
 std::vector<CPop3Entry> ParsePop3Listing(const std::string& listing) {
     std::vector<CPop3Entry> entries;
-    std::istringstream lines(listing);
-    std::string line;
-    while (std::getline(lines, line)) {
+    ForEachLine(listing, [&entries](std::string_view line) {
         CPop3Entry entry;
-        char extra = 0;
-        if (std::sscanf(line.c_str(), "%d %lld %c", &entry.nNumber, &entry.nSize, &extra) >= 2 &&
-            entry.nNumber > 0)
+        if (!TakeNumberAndSpace(line, entry.nNumber))
+            return;
+        // The size may be followed by more words (RFC 1939 allows them).
+        auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), entry.nSize);
+        bool sizeEnds = end == line.data() + line.size() || *end == ' ';
+        if (ec == std::errc() && sizeEnds && entry.nSize >= 0)
             entries.push_back(entry);
-    }
+    });
     return entries;
 }

@@ -6,6 +6,7 @@
 
 #include "engine/maillib/CDeadServerMemory.h"
 #include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CHeaderMemo.h"
 #include "engine/maillib/CMailComposer.h"
 #include "engine/maillib/CMailListStore.h"
 #include "engine/maillib/CMailOptions.h"
@@ -82,14 +83,19 @@ bool SendChecked(const CServerAddress& server, const std::string& to, const std:
 }
 
 // Mode "HEAD": the header fields alone, no private folder needed since
-// nothing is written.
+// nothing is written. A message handed out from the cache is answered from
+// the header memo when it holds it, and goes into it when not.
 int DecodeHeadersOnly(const char* path, MailList* fields, char* errorText) {
     std::vector<std::string> items;
-    std::string error;
-    CMimeDecoder decoder;
-    if (!decoder.DecodeHeaders(path, items, error)) {
-        CErrorText::Write(errorText, error);
-        return 0;
+    CHeaderMemo& memo = CHeaderMemo::Instance();
+    if (!memo.Recall(path, items)) {
+        std::string error;
+        CMimeDecoder decoder;
+        if (!decoder.DecodeHeaders(path, items, error)) {
+            CErrorText::Write(errorText, error);
+            return 0;
+        }
+        memo.Keep(path, items);
     }
     return FieldStore().Fill(fields, std::move(items));
 }
@@ -99,6 +105,7 @@ int DecodeHeadersOnly(const char* path, MailList* fields, char* errorText) {
 int BPOP3(const char* server, const char* account, const char* password, const char* mode,
           const char* folder, MailList* received, char* errorText) {
     ReceivedStore().Fill(received, {});
+    CHeaderMemo::Instance().Flush();
     if (mode == nullptr || std::strcmp(mode, kModeSaveAll) != 0) {
         CErrorText::Write(errorText, mailtext::kBadMode);
         return -1;
