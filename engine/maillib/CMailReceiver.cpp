@@ -70,7 +70,7 @@ bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string&
     entries = NewestEntries(std::move(entries));
     for (size_t i = 0; i < entries.size(); ++i) {
         std::string path = folder.MailFolder() + "/" + MessageFileName(i);
-        if (!session.Retrieve(entries[i].nNumber, path, error)) {
+        if (!session.Retrieve(entries[i].nNumber, path, error, entries[i].nSize)) {
             RemoveFiles(paths);
             paths.clear();
             return false;

@@ -10,6 +10,7 @@
 #include "engine/maillib/maillib.h"
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@ namespace {
 
 // Deeper nesting is hostile or broken; what lies below is ignored.
 constexpr int kMaxDepth = 32;
+// Longer body text is cut: no phone wants more, and memory stays bounded.
+constexpr size_t kMaxBodyBytes = 1024 * 1024;
 // Five header fields come first; attachments fill the rest of the list.
 constexpr size_t kMaxAttachments = kMailListMax - 5;
 
@@ -121,6 +124,31 @@ std::string WriteOne(GMimeObject* object, const CAttachmentWriter& writer) {
     return path;
 }
 
+// Only the first maxBytes of the transfer-decoded content: a body of a
+// hundred megabytes must not take a hundred megabytes of memory (and more
+// for each conversion after it).
+std::string ReadDecodedBytes(GMimeDataWrapper* content, size_t maxBytes) {
+    GMimeStream* source = g_mime_data_wrapper_get_stream(content);
+    if (source == nullptr)
+        return {};
+    g_mime_stream_reset(source);
+    CGObjectPtr<GMimeStream> decoded(g_mime_stream_filter_new(source));
+    GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
+    if (encoding != GMIME_CONTENT_ENCODING_DEFAULT) {
+        CGObjectPtr<GMimeFilter> filter(g_mime_filter_basic_new(encoding, FALSE));
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), filter.get());
+    }
+    std::string raw;
+    char buffer[65536];
+    while (raw.size() < maxBytes) {
+        ssize_t got = g_mime_stream_read(decoded.get(), buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        raw.append(buffer, std::min(static_cast<size_t>(got), maxBytes - raw.size()));
+    }
+    return raw;
+}
+
 } // namespace
 
 GMimeMessage* ParseMessageFile(const std::string& path) {
@@ -138,10 +166,7 @@ std::string DecodedPartText(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (content == nullptr)
         return {};
-    CGObjectPtr<GMimeStream> memory(g_mime_stream_mem_new());
-    g_mime_data_wrapper_write_to_stream(content, memory.get());
-    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.get()));
-    std::string raw(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    std::string raw = ReadDecodedBytes(content, kMaxBodyBytes);
     const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
     std::string name = charset ? charset : "";
     GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));

@@ -22,6 +22,7 @@ inline constexpr const char* kSenderRefused = "送信元を拒否されました
 inline constexpr const char* kDataRefused = "メールを拒否されました";
 inline constexpr const char* kNetwork = "通信エラー";
 inline constexpr const char* kSaveFailed = "メールを保存できません";
+inline constexpr const char* kIncomplete = "メールの受信が途中で切れました";
 inline constexpr const char* kPrivateFolder = "作業フォルダを使えません";
 inline constexpr const char* kOpenMessage = "メールファイルを開けません";
 inline constexpr const char* kParseMessage = "メールを解析できません";
