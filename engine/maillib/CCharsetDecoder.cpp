@@ -1,7 +1,7 @@
 #include "engine/maillib/CCharsetDecoder.h"
 
-#include "platform/CIconv.h"
 #include "engine/maillib/GMimeRuntime.h"
+#include "platform/CIconv.h"
 
 #include <gmime/gmime.h>
 
@@ -43,8 +43,18 @@ size_t ReadJisEscape(std::string_view bytes, size_t i, EJisMode& mode) {
 
 } // namespace
 
+// GLib calls a NUL byte invalid; here it is a character like any other, so
+// a stray NUL does not turn UTF-8 text into a Shift_JIS guess.
 bool CCharsetDecoder::IsValidUtf8(std::string_view bytes) {
-    return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+    for (;;) {
+        size_t nul = bytes.find('\0');
+        std::string_view run = bytes.substr(0, nul);
+        if (!g_utf8_validate(run.data(), static_cast<gssize>(run.size()), nullptr))
+            return false;
+        if (nul == std::string_view::npos)
+            return true;
+        bytes.remove_prefix(nul + 1);
+    }
 }
 
 std::string CCharsetDecoder::Normalize(std::string_view charset) {

@@ -87,7 +87,10 @@ std::string ToCrLf(const std::string& text) {
     return out;
 }
 
-std::string Field(const char* tag, const std::string& utf8) {
+// Fields travel as C strings: a NUL in the mail would silently end the
+// text there, so it becomes a blank.
+std::string Field(const char* tag, std::string utf8) {
+    std::replace(utf8.begin(), utf8.end(), '\0', ' ');
     return tag + Utf8ToCp932(utf8);
 }
 

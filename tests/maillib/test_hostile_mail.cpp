@@ -167,6 +167,17 @@ TEST_F(HostileMail, TenMegabyteHeaderLineAndBrokenEncodingsAreRead) {
     EXPECT_EQ(mail.strSubject.find('\0'), std::string::npos);
 }
 
+// Found by fuzzing: a NUL byte made UTF-8 text look like Shift_JIS, and
+// cut the field short where it stood.
+TEST_F(HostileMail, NulBytesNeitherGarbleNorCutTheText) {
+    std::string body("日本語\0の本文\0続き", 26);
+    CDecodedMail mail = Decode(kHead + "Content-Type: text/plain\r\n\r\n" + body + "\r\n");
+    EXPECT_EQ(Cp932ToUtf8(mail.strBody), "日本語 の本文 続き\r\n");
+    std::string subject("Subject: =?utf-8?B?5pel5pys?= \0tail\r\n", 37);
+    mail = Decode(subject + "From: a@example.com\r\n\r\nbody\r\n");
+    EXPECT_EQ(Cp932ToUtf8(mail.strSubject).substr(0, 6), "日本");
+}
+
 TEST_F(HostileMail, AttachmentNamesCannotLeaveOrHideInTheFolder) {
     std::string parts;
     const std::vector<std::string> names = {"/etc/passwd",
