@@ -57,6 +57,23 @@ bool CCharsetDecoder::IsValidUtf8(std::string_view bytes) {
     }
 }
 
+// iconv lets the old five- and six-byte forms through as UTF-8; every byte
+// that does not start a valid character becomes '?' instead.
+std::string CCharsetDecoder::RepairUtf8(std::string_view bytes) {
+    std::string out;
+    while (!bytes.empty()) {
+        const char* end = nullptr;
+        g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), &end);
+        size_t valid = static_cast<size_t>(end - bytes.data());
+        out.append(bytes.substr(0, valid));
+        if (valid == bytes.size())
+            break;
+        out += bytes[valid] == '\0' ? '\0' : '?';
+        bytes.remove_prefix(valid + 1);
+    }
+    return out;
+}
+
 std::string CCharsetDecoder::Normalize(std::string_view charset) {
     std::string name;
     for (char c : charset) {
@@ -92,8 +109,7 @@ std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view cha
     if (name.empty() || IsOneOf(name, {"us-ascii", "ascii", "unknown-8bit", "x-unknown"}))
         return Guess(bytes);
     if (IsOneOf(name, {"utf-8", "utf8"}))
-        return IsValidUtf8(bytes) ? std::string(bytes)
-                                  : CIconv("UTF-8", "UTF-8").ConvertLossy(bytes);
+        return IsValidUtf8(bytes) ? std::string(bytes) : RepairUtf8(bytes);
     if (IsOneOf(name, {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932", "ms932",
                        "x-ms-cp932", "csshiftjis"}))
         return FromIconvName(bytes, "CP932");
