@@ -99,10 +99,13 @@ bool CForwardEngine::RunForwardCycle() {
         return true;
 
     const int boundary = FindForwardedBoundary(received, m_strTempDir);
+    bool bSendFailed = false;
     for (int i = 0; i < count; ++i) {
         const char* path = ReceivedPath(received, i);
-        if (i < boundary) {
-            // Forwarded by an earlier cycle (or passed over then): not decoded again.
+        // Before the boundary: forwarded by an earlier cycle (or passed over
+        // then). After a failed send: held back for the next cycle, so the
+        // marker can never pass the message that failed.
+        if (i < boundary || bSendFailed) {
             if (!RemoveReceivedFile(path))
                 return false;
             continue;
@@ -113,7 +116,7 @@ bool CForwardEngine::RunForwardCycle() {
         // The file goes before any test, so a skipped message leaves nothing behind.
         if (!RemoveReceivedFile(path))
             return false;
-        ForwardIfPasses(ExtractSummary(fields, n), account, addresses, errorText);
+        bSendFailed = !ForwardIfPasses(ExtractSummary(fields, n), account, addresses, errorText);
     }
 
     StoreMarker();
@@ -203,23 +206,24 @@ bool CForwardEngine::MatchesMarker(const MessageIdentity& identity) const {
 // Rules in the order sender, subject, attachments, size; each setting and
 // rule file is read afresh here, so a change applies from the next message.
 // A skipped message leaves no trace; a failed send is logged and keeps the
-// marker where it was.
-void CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Account& account,
+// marker where it was. False only when a send failed.
+bool CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Account& account,
                                      const std::vector<std::string>& addresses,
                                      ErrorText& errorText) {
     if (!PassesRules(summary.strFrom, summary.strSubject) || !PassesAttachmentRule(summary))
-        return;
+        return true;
     const std::string text = ComposeForwardText(summary);
     if (!PassesSizeRule(text))
-        return;
+        return true;
     const std::string attachments = JoinAttachments(summary.vecAttachments);
     if (!SendToEveryAddress(account, addresses, text, attachments, errorText)) {
         WriteErrorLog(m_strAppDir, FormatSendError(TextOf(errorText)));
-        return;
+        return false;
     }
     m_strLastSubject = summary.strSubject;
     m_strLastFrom = summary.strFrom;
     m_strLastMessageId = summary.strMessageId;
+    return true;
 }
 
 // One send per address in file order; the first failure ends the round, and

@@ -27,7 +27,10 @@ public:
     // False when the forward-to list is missing or empty (nothing received),
     // when receiving failed (logged), or when a received file could not be
     // removed (the cycle ends there and the marker is not stored). True
-    // otherwise, also when nothing was received or forwarded.
+    // otherwise, also when nothing was received or forwarded. A message
+    // whose send failed ends the forwarding of this cycle: it and every
+    // later message are tried again by the next cycle, so the marker never
+    // passes mail that did not reach every address.
     bool RunForwardCycle();
 
     // Appends every line of the forward-to list, taken exactly as read;
@@ -65,7 +68,7 @@ private:
     void StoreMarker();
     Account ReadAccount() const;
     bool MatchesMarker(const MessageIdentity& identity) const;
-    void ForwardIfPasses(const MessageSummary& summary, const Account& account,
+    bool ForwardIfPasses(const MessageSummary& summary, const Account& account,
                          const std::vector<std::string>& addresses, ErrorText& errorText);
     bool SendToEveryAddress(const Account& account, const std::vector<std::string>& addresses,
                             const std::string& strText, const std::string& strAttachments,

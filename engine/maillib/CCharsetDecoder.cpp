@@ -1,7 +1,7 @@
 #include "engine/maillib/CCharsetDecoder.h"
 
-#include "platform/CIconv.h"
 #include "engine/maillib/GMimeRuntime.h"
+#include "platform/CIconv.h"
 
 #include <gmime/gmime.h>
 
@@ -43,8 +43,35 @@ size_t ReadJisEscape(std::string_view bytes, size_t i, EJisMode& mode) {
 
 } // namespace
 
+// GLib calls a NUL byte invalid; here it is a character like any other, so
+// a stray NUL does not turn UTF-8 text into a Shift_JIS guess.
 bool CCharsetDecoder::IsValidUtf8(std::string_view bytes) {
-    return g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+    for (;;) {
+        size_t nul = bytes.find('\0');
+        std::string_view run = bytes.substr(0, nul);
+        if (!g_utf8_validate(run.data(), static_cast<gssize>(run.size()), nullptr))
+            return false;
+        if (nul == std::string_view::npos)
+            return true;
+        bytes.remove_prefix(nul + 1);
+    }
+}
+
+// iconv lets the old five- and six-byte forms through as UTF-8; every byte
+// that does not start a valid character becomes '?' instead.
+std::string CCharsetDecoder::RepairUtf8(std::string_view bytes) {
+    std::string out;
+    while (!bytes.empty()) {
+        const char* end = nullptr;
+        g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), &end);
+        size_t valid = static_cast<size_t>(end - bytes.data());
+        out.append(bytes.substr(0, valid));
+        if (valid == bytes.size())
+            break;
+        out += bytes[valid] == '\0' ? '\0' : '?';
+        bytes.remove_prefix(valid + 1);
+    }
+    return out;
 }
 
 std::string CCharsetDecoder::Normalize(std::string_view charset) {
@@ -82,8 +109,7 @@ std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view cha
     if (name.empty() || IsOneOf(name, {"us-ascii", "ascii", "unknown-8bit", "x-unknown"}))
         return Guess(bytes);
     if (IsOneOf(name, {"utf-8", "utf8"}))
-        return IsValidUtf8(bytes) ? std::string(bytes)
-                                  : CIconv("UTF-8", "UTF-8").ConvertLossy(bytes);
+        return IsValidUtf8(bytes) ? std::string(bytes) : RepairUtf8(bytes);
     if (IsOneOf(name, {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932", "ms932",
                        "x-ms-cp932", "csshiftjis"}))
         return FromIconvName(bytes, "CP932");

@@ -21,6 +21,7 @@ public:
     static std::string Iso2022JpToUtf8(std::string_view bytes);
 
 private:
+    static std::string RepairUtf8(std::string_view bytes);
     static std::string Normalize(std::string_view charset);
     static std::string Guess(std::string_view bytes);
     static std::string FromIconvName(std::string_view bytes, const std::string& name);

@@ -86,16 +86,11 @@ bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPo
         return true;
     bool caching = cacheable && cache.IsOpen();
     std::string temp = caching ? cache.TemporaryPath() : target;
-    if (!session.Retrieve(entry.nNumber, temp, error))
+    // A retrieval cut short fails here: neither the cache nor the cycle
+    // gets a message of fewer bytes than the server listed.
+    if (!session.Retrieve(entry.nNumber, temp, error, entry.nSize))
         return false;
     long long size = FileSize(temp);
-    if (size < entry.nSize) {
-        // Fewer bytes than the server announced: the connection ended inside
-        // the message. Neither the cache nor the cycle gets it.
-        unlink(temp.c_str());
-        error = mailtext::kIncomplete;
-        return false;
-    }
     if (!caching)
         return true;
     // A server that counts sizes its own way still delivers; only a file of

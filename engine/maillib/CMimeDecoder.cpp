@@ -10,6 +10,7 @@
 #include "engine/maillib/maillib.h"
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@ namespace {
 
 // Deeper nesting is hostile or broken; what lies below is ignored.
 constexpr int kMaxDepth = 32;
+// Longer body text is cut: no phone wants more, and memory stays bounded.
+constexpr size_t kMaxBodyBytes = 1024 * 1024;
 // Five header fields come first; attachments fill the rest of the list.
 constexpr size_t kMaxAttachments = kMailListMax - 5;
 // A header block longer than this is parsed with the rest of the message.
@@ -86,7 +89,10 @@ std::string ToCrLf(const std::string& text) {
     return out;
 }
 
-std::string Field(const char* tag, const std::string& utf8) {
+// Fields travel as C strings: a NUL in the mail would silently end the
+// text there, so it becomes a blank.
+std::string Field(const char* tag, std::string utf8) {
+    std::replace(utf8.begin(), utf8.end(), '\0', ' ');
     return tag + Utf8ToCp932(utf8);
 }
 
@@ -164,6 +170,31 @@ std::string ReadHeaderBlock(const std::string& path, bool& readable) {
     return {};
 }
 
+// Only the first maxBytes of the transfer-decoded content: a body of a
+// hundred megabytes must not take a hundred megabytes of memory (and more
+// for each conversion after it).
+std::string ReadDecodedBytes(GMimeDataWrapper* content, size_t maxBytes) {
+    GMimeStream* source = g_mime_data_wrapper_get_stream(content);
+    if (source == nullptr)
+        return {};
+    g_mime_stream_reset(source);
+    CGObjectPtr<GMimeStream> decoded(g_mime_stream_filter_new(source));
+    GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
+    if (encoding != GMIME_CONTENT_ENCODING_DEFAULT) {
+        CGObjectPtr<GMimeFilter> filter(g_mime_filter_basic_new(encoding, FALSE));
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), filter.get());
+    }
+    std::string raw;
+    char buffer[65536];
+    while (raw.size() < maxBytes) {
+        ssize_t got = g_mime_stream_read(decoded.get(), buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        raw.append(buffer, std::min(static_cast<size_t>(got), maxBytes - raw.size()));
+    }
+    return raw;
+}
+
 } // namespace
 
 GMimeMessage* ParseMessageFile(const std::string& path) {
@@ -181,10 +212,7 @@ std::string DecodedPartText(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (content == nullptr)
         return {};
-    CGObjectPtr<GMimeStream> memory(g_mime_stream_mem_new());
-    g_mime_data_wrapper_write_to_stream(content, memory.get());
-    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.get()));
-    std::string raw(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    std::string raw = ReadDecodedBytes(content, kMaxBodyBytes);
     const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
     std::string name = charset ? charset : "";
     GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));

@@ -23,6 +23,7 @@ constexpr size_t kMaxUidlLength = 70;
 struct CFileSink {
     std::FILE* pFile = nullptr;
     bool bFailed = false;
+    long long nBytes = 0;
 };
 
 } // namespace
@@ -48,6 +49,7 @@ size_t CPop3Session::WriteToFile(char* data, size_t size, size_t count, void* ta
         sink->bFailed = true;
         return 0;
     }
+    sink->nBytes += static_cast<long long>(size * count);
     return size * count;
 }
 
@@ -109,7 +111,8 @@ bool CPop3Session::AddUidls(std::vector<CPop3Entry>& entries, std::string& error
     return true;
 }
 
-bool CPop3Session::Retrieve(int number, const std::string& path, std::string& error) {
+bool CPop3Session::Retrieve(int number, const std::string& path, std::string& error,
+                            long long nListedSize) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (file == nullptr) {
@@ -127,8 +130,12 @@ bool CPop3Session::Retrieve(int number, const std::string& path, std::string& er
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     CURLcode code = m_curl.Perform();
     bool closed = std::fclose(file) == 0;
-    if (code != CURLE_OK || sink.bFailed || !closed) {
+    // libcurl ends a retrieval without error when the connection drops in
+    // the middle of it; only the size the server listed shows the cut.
+    bool cut = code == CURLE_OK && sink.nBytes < nListedSize;
+    if (code != CURLE_OK || sink.bFailed || !closed || cut) {
         error = (sink.bFailed || !closed) ? mailtext::kSaveFailed
+                : cut                     ? mailtext::kIncomplete
                                           : m_curl.DescribeFailure(code, m_server);
         unlink(path.c_str());
         return false;

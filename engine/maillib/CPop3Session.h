@@ -32,8 +32,10 @@ public:
     bool AddUidls(std::vector<CPop3Entry>& entries, std::string& error);
 
     // Retrieves message `number` into a new file at path (created 0600,
-    // never through an existing name). A partial file is removed.
-    bool Retrieve(int number, const std::string& path, std::string& error);
+    // never through an existing name). A partial file is removed; fewer
+    // bytes than nListedSize (the size LIST gave) count as a cut transfer.
+    bool Retrieve(int number, const std::string& path, std::string& error,
+                  long long nListedSize = -1);
 
 private:
     static size_t AppendToString(char* data, size_t size, size_t count, void* target);

@@ -169,6 +169,15 @@ void CTestMailServers::RemoveMessage(std::string_view user, const std::string& n
     unlink((Maildir(user) + "/cur/" + name + ":2,").c_str());
 }
 
+void CTestMailServers::SetSmtpFault(const std::string& fault) const {
+    std::string path = m_strFolder + "/smtp-fault";
+    if (fault.empty()) {
+        unlink(path.c_str());
+        return;
+    }
+    std::ofstream(path, std::ios::binary) << fault << '\n';
+}
+
 std::vector<CReceivedMail> CTestMailServers::ReceivedMails() const {
     std::vector<CReceivedMail> mails;
     for (int number = 1;; ++number) {

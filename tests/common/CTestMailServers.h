@@ -50,6 +50,11 @@ public:
     std::string AddMessage(std::string_view user, std::string_view content);
     void RemoveMessage(std::string_view user, const std::string& name) const;
 
+    // Scripts an SMTP refusal for every address until cleared with an empty
+    // text: "rcpt 450", "rcpt 550", "data 451", "data 554" or "data drop"
+    // (connection closed after DATA, no reply).
+    void SetSmtpFault(const std::string& fault) const;
+
     // Everything the SMTP server accepted, in arrival order.
     std::vector<CReceivedMail> ReceivedMails() const;
 

@@ -228,7 +228,10 @@ TEST_F(ForwardCycle, SendFailureStopsAtThatAddressLogsAndKeepsTheMarker) {
     EXPECT_EQ(StoredFrom(), "old");
 }
 
-TEST_F(ForwardCycle, FailedMessageIsTriedAgainOnlyWhileNothingLaterWasForwarded) {
+// Fault fix: a failed message used to be passed over for good once a later
+// message of the same cycle was forwarded. Now the failure holds the rest of
+// the cycle back, and the next cycle starts again at the failed message.
+TEST_F(ForwardCycle, FailedMessageHoldsLaterMailBackAndIsTriedFirstNextCycle) {
     m_mailbox.AddMessage("A", MessageFields("a", "fails once"));
     m_mailbox.m_nFailNextSends = 1;
     EXPECT_TRUE(Run());
@@ -240,10 +243,36 @@ TEST_F(ForwardCycle, FailedMessageIsTriedAgainOnlyWhileNothingLaterWasForwarded)
     m_mailbox.AddMessage("C", MessageFields("c", "goes"));
     m_mailbox.m_nFailNextSends = 1;
     EXPECT_TRUE(Run());
-    EXPECT_EQ(Engine().GetLastFrom(), "c");
+    EXPECT_EQ(Engine().GetLastFrom(), "a") << "the marker stops before B";
+    EXPECT_EQ(m_mailbox.DecodedNames().back(), "B") << "C was not even decoded";
+    EXPECT_FALSE(Exists("C")) << "a held-back file is still removed";
     EXPECT_TRUE(Run());
-    EXPECT_EQ(m_mailbox.AttemptedTo().size(), 4u) << "B is behind the marker now";
+    EXPECT_EQ(Engine().GetLastFrom(), "c");
+    EXPECT_EQ(m_mailbox.SentTo().size(), 3u) << "A, B and C each reached the phone once";
     EXPECT_EQ(m_folder.LoggedMessages().size(), 2u);
+}
+
+// A message that always fails keeps later mail waiting, and says so in the
+// log at every cycle; nothing is forwarded twice meanwhile.
+TEST_F(ForwardCycle, MessageThatAlwaysFailsIsLoggedEveryCycleAndNothingIsSentTwice) {
+    m_folder.WriteList(kAddressFile, {"phone@example.jp", "pager@example.jp"});
+    m_mailbox.AddMessage("A", MessageFields("a", "goes"));
+    m_mailbox.AddMessage("B", MessageFields("b", "stuck"));
+    m_mailbox.AddMessage("C", MessageFields("c", "waits"));
+    m_mailbox.m_onSend = [this](const SentMail& mail) {
+        if (mail.strBody.find("stuck") != std::string::npos && mail.strTo == "phone@example.jp")
+            m_mailbox.m_nFailNextSends = 1;
+    };
+    for (int cycle = 0; cycle < 3; ++cycle)
+        EXPECT_TRUE(Run());
+    EXPECT_EQ(Engine().GetLastFrom(), "a");
+    EXPECT_EQ(m_folder.LoggedMessages().size(), 3u);
+    // A went to both addresses once; B's phone copy is repeated (it never
+    // reached the pager); C never left.
+    EXPECT_EQ(
+        m_mailbox.AttemptedTo(),
+        (Names{"phone@example.jp", "pager@example.jp", "phone@example.jp", "pager@example.jp",
+               "phone@example.jp", "pager@example.jp", "phone@example.jp", "pager@example.jp"}));
 }
 
 TEST_F(ForwardCycle, ReceiveFailureIsLoggedAndWritesNoMarker) {

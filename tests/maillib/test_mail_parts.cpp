@@ -90,6 +90,17 @@ TEST(CharsetDecoder, UnknownOrBrokenTextIsNeverLost) {
     EXPECT_EQ(CCharsetDecoder::ToUtf8(Sjis("日本"), ""), "日本");
 }
 
+// Found by fuzzing: old six-byte forms passed as UTF-8.
+TEST(CharsetDecoder, TextLabelledUtf8ComesOutValidWhateverItHolds) {
+    std::string text = CCharsetDecoder::ToUtf8("a\xfc\xad\x91\x87\xb3\xa7"
+                                               "b\xae"
+                                               "c",
+                                               "utf-8");
+    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << text;
+    EXPECT_EQ(text.front(), 'a');
+    EXPECT_EQ(text.back(), 'c');
+}
+
 TEST(AttachmentName, ReducedToASafeBaseName) {
     EXPECT_EQ(CAttachmentWriter::SafeBaseName("../../evil.sh"), "evil.sh");
     EXPECT_EQ(CAttachmentWriter::SafeBaseName("C:\\Users\\x\\..\\run.bat"), "run.bat");

@@ -12,6 +12,11 @@ Recipients and senders with these local parts provoke refusals:
   refuse-rcpt (550 at RCPT), defer-rcpt (450 at RCPT),
   refuse-data (554 after DATA), refuse-sender (550 at MAIL FROM).
 
+A fault file (config "fault_file") scripts refusals for every address while
+it exists, so a test can take the fault away again: "rcpt CODE" answers CODE
+at RCPT, "data CODE" answers CODE after DATA, "data drop" closes the
+connection after DATA without a reply. Nothing is stored under a fault.
+
 Run with /usr/bin/python3 (Debian's aiosmtpd): smtp_server.py CONFIG.json
 """
 
@@ -58,9 +63,18 @@ class Spool:
 
 
 class Handler:
-    def __init__(self, spool, port_name):
+    def __init__(self, spool, port_name, fault_file):
         self.spool = spool
         self.port_name = port_name
+        self.fault_file = fault_file
+
+    def scripted_fault(self, stage):
+        try:
+            with open(self.fault_file, encoding="utf-8") as f:
+                words = f.read().split()
+        except OSError:
+            return None
+        return words[1] if len(words) >= 2 and words[0] == stage else None
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if local_part(address) == "refuse-sender":
@@ -70,6 +84,9 @@ class Handler:
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        code = self.scripted_fault("rcpt")
+        if code:
+            return "%s Scripted refusal at RCPT" % code
         part = local_part(address)
         if part == "refuse-rcpt":
             return "550 5.1.1 No such user here"
@@ -81,6 +98,12 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         if any(local_part(r) == "refuse-data" for r in envelope.rcpt_tos):
             return "554 5.6.0 Message refused"
+        code = self.scripted_fault("data")
+        if code == "drop":
+            server.transport.abort()
+            return "421 Dropped"
+        if code:
+            return "%s Scripted refusal after DATA" % code
         auth = session.auth_data
         self.spool.store(envelope.original_content, {
             "port": self.port_name,
@@ -129,11 +152,11 @@ def main():
                   auth_require_tls=False, auth_required=False, decode_data=False,
                   enable_SMTPUTF8=False, ready_timeout=30)
     controllers = [
-        Controller(Handler(spool, "smtp"), port=config["smtp_port"], tls_context=context,
+        Controller(Handler(spool, "smtp", config["fault_file"]), port=config["smtp_port"], tls_context=context,
                    **common),
-        Controller(Handler(spool, "smtps"), port=config["smtps_port"], ssl_context=context,
+        Controller(Handler(spool, "smtps", config["fault_file"]), port=config["smtps_port"], ssl_context=context,
                    **common),
-        Controller(Handler(spool, "plain"), port=config["plain_port"], **common),
+        Controller(Handler(spool, "plain", config["fault_file"]), port=config["plain_port"], **common),
     ]
     for controller in controllers:
         controller.start()

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -86,6 +87,9 @@ TEST(SettingSheetCycle, WhatTheSheetStoresDrivesTheNextCycles) {
     harness.ClickOk();
     ASSERT_FALSE(harness.IsOpen());
     EXPECT_EQ(harness.m_profile.GetProfileInt("SEND", "EXEC", 0), 1);
+    struct stat info {};
+    ASSERT_EQ(stat(harness.m_folder.File("Quiben.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the sheet stored the password owner-only";
 
     CTempFolder temp;
     CForwardEngine engine(harness.m_folder.Path(), temp.Path());

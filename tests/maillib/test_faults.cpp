@@ -1,0 +1,328 @@
+// Whole forwarding cycles against the real servers while something goes
+// wrong: connections cut, stalled or spoiled by a proxy, servers that never
+// answer, SMTP refusals, folders that cannot be written, a full disk. After
+// each fault: the right log entry, no mail lost or sent twice, the settings
+// files intact, and the next cycle forwards what waited.
+#include "tests/maillib/MailTestSupport.h"
+
+#include "engine/CForwardEngine.h"
+#include "platform/codepage.h"
+#include "platform/profile.h"
+#include "settings/listfile.h"
+#include "settings/schema.h"
+#include "tests/common/CFaultProxy.h"
+#include "tests/common/CFileSizeLimit.h"
+#include "tests/common/CNoDacOverride.h"
+#include "tests/common/CSilentServer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace schema;
+const std::string kOwnAddress = "quiben@example.jp";
+const std::vector<std::string> kAddresses = {"phone@example.jp", "tablet@example.jp"};
+
+std::string Local(int port) {
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+// The command line of a process that holds text among its arguments.
+std::string ProcessWithArgument(const std::string& text) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        std::string cmdline((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+        if (cmdline.find(text) != std::string::npos)
+            return cmdline;
+    }
+    return "";
+}
+
+class FaultTest : public MailServerTest {
+protected:
+    void SetUp() override {
+        MailServerTest::SetUp();
+        m_strUser = NewUser();
+        Set(kSectionRule, kKeyRuleSize, "0");
+        Set(kSectionRecv, kKeyPop3, Servers().Pop3Server());
+        Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+        Set(kSectionRecv, kKeyAccount, m_strUser);
+        Set(kSectionRecv, kKeyPassword, PasswordOf(m_strUser));
+        Set(kSectionRecv, kKeyMailAddress, kOwnAddress);
+        Set(kSectionRecv, kKeyCaFile, Servers().CaFile());
+        WriteListFile(m_app.File(kAddressFile), kAddresses);
+    }
+
+    void TearDown() override {
+        Servers().SetSmtpFault("");
+        std::string log = m_app.Read(kErrorLogFile);
+        EXPECT_EQ(log.find(PasswordOf(m_strUser)), std::string::npos) << "password in the log";
+        MailServerTest::TearDown();
+    }
+
+    void Set(const char* section, const char* key, const std::string& value) {
+        CProfile(m_app.File(kIniFile)).WriteProfileString(section, key, value);
+    }
+    std::string StoredSubject() const {
+        return CProfile(m_app.File(kIniFile))
+            .GetProfileString(kSectionLastSend, kKeyLastSubject, "");
+    }
+
+    // New mail with distinct subjects; each must reach every address once.
+    void AddMail(const std::string& subject, const std::string& body = "body") {
+        Servers().AddMessage(m_strUser, SimpleMessage(subject, body));
+        m_expected.push_back(subject);
+    }
+
+    bool RunCycle() {
+        if (!m_pEngine)
+            m_pEngine = std::make_unique<CForwardEngine>(m_app.Path(), TempDir());
+        return m_pEngine->RunForwardCycle();
+    }
+    CForwardEngine& Engine() { return *m_pEngine; }
+
+    std::vector<std::string> LoggedMessages() const {
+        std::vector<std::string> lines, messages;
+        ReadListFile(m_app.File(kErrorLogFile), lines);
+        for (size_t i = 1; i < lines.size(); i += 3)
+            messages.push_back(Cp932ToUtf8(lines[i]));
+        return messages;
+    }
+    // The newest log entry begins with the tag ("受信エラー:" or "送信エラー:").
+    void ExpectLastLogged(const std::string& tag, size_t count, const std::string& detail = "") {
+        std::vector<std::string> logged = LoggedMessages();
+        ASSERT_EQ(logged.size(), count);
+        EXPECT_EQ(logged.back().rfind(tag, 0), 0u) << logged.back();
+        EXPECT_NE(logged.back().find(detail), std::string::npos) << logged.back();
+    }
+
+    // Every mail the SMTP server accepted, as "subject -> address", must be
+    // exactly every expected subject to every address, in mailbox order.
+    void ExpectEachMailForwardedOnce() {
+        std::vector<std::string> got, want;
+        for (const CReceivedMail& mail : ReceivedMails()) {
+            std::string path = TempDir() + "/check.eml";
+            std::ofstream(path, std::ios::binary) << mail.strContent;
+            std::string body = DecodeMail(path, TempDir()).strBody;
+            std::string subject = body.substr(6, body.find('\r') - 6); // after "Title:"
+            for (const std::string& to : mail.rcptTos)
+                got.push_back(subject + " -> " + to);
+        }
+        for (const std::string& subject : m_expected)
+            for (const std::string& to : kAddresses)
+                want.push_back(subject + " -> " + to);
+        EXPECT_EQ(got, want);
+    }
+
+    // No message file of a failed cycle stays in the library's folder.
+    void ExpectNoMessageFilesLeft() const {
+        std::string mail = TempDir() + "/quiben-" + std::to_string(geteuid()) + "/mail";
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(mail, ec))
+            ADD_FAILURE() << "left behind: " << entry.path();
+    }
+
+    std::string m_strUser;
+    CTempFolder m_app;
+    std::vector<std::string> m_expected;
+
+private:
+    std::unique_ptr<CForwardEngine> m_pEngine;
+};
+
+} // namespace
+
+TEST_F(FaultTest, Pop3CutOrStalledMidRetrievalLosesNothingAndTheNextCycleRecovers) {
+    CFaultProxy proxy(Servers().Pop3Port());
+    Set(kSectionRecv, kKeyPop3, Local(proxy.Port()));
+    size_t logged = 0;
+    for (EProxyFault fault : {EProxyFault::CutAfter, EProxyFault::StallAfter}) {
+        std::string round = fault == EProxyFault::CutAfter ? "cut" : "stall";
+        AddMail(round + "-small");
+        AddMail(round + "-large", std::string(300000, 'x'));
+        AddMail(round + "-last");
+        std::string before = m_app.Read(kIniFile);
+        // Past the login and the first message, inside the large one.
+        proxy.SetFault(fault, 40000);
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("受信エラー:", ++logged);
+        ExpectNoMessageFilesLeft();
+        EXPECT_EQ(m_app.Read(kIniFile), before) << "marker not written after a failed receive";
+
+        proxy.SetFault(EProxyFault::None);
+        EXPECT_TRUE(RunCycle());
+        EXPECT_EQ(StoredSubject(), round + "-last");
+    }
+    ExpectEachMailForwardedOnce();
+}
+
+// While a cycle waits for a dead server, no process on the machine carries
+// the password in its arguments.
+TEST_F(FaultTest, ServersThatAcceptAndNeverAnswerEndInTheirTimeouts) {
+    CSilentServer silent;
+    AddMail("waits-for-a-live-server");
+    Set(kSectionRecv, kKeyPop3, Local(silent.Port()));
+    std::future<bool> cycle = std::async(std::launch::async, [this] { return RunCycle(); });
+    while (cycle.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        EXPECT_EQ(ProcessWithArgument(PasswordOf(m_strUser)), "");
+    EXPECT_FALSE(cycle.get());
+    ExpectLastLogged("受信エラー:", 1, "時間切れ");
+
+    Set(kSectionRecv, kKeyPop3, Servers().Pop3Server());
+    Set(kSectionRecv, kKeySmtp, Local(silent.Port()));
+    EXPECT_TRUE(RunCycle());
+    ExpectLastLogged("送信エラー:", 2, "時間切れ");
+    EXPECT_EQ(StoredSubject(), "");
+    EXPECT_TRUE(ReceivedMails().empty());
+
+    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
+// Each refusal holds the message (and the one after it) back until the
+// server takes mail again; then both go out once, in order.
+TEST_F(FaultTest, SmtpRefusalsAtRcptAndAfterDataHoldMailUntilTheyEnd) {
+    const std::vector<std::pair<std::string, std::string>> faults = {{"rcpt 450", "450"},
+                                                                     {"rcpt 550", "550"},
+                                                                     {"data 451", "451"},
+                                                                     {"data 554", "554"},
+                                                                     {"data drop", ""}};
+    size_t logged = 0;
+    for (const auto& [fault, code] : faults) {
+        AddMail("first under " + fault);
+        AddMail("second under " + fault);
+        std::string marker = StoredSubject();
+        Servers().SetSmtpFault(fault);
+        EXPECT_TRUE(RunCycle());
+        ExpectLastLogged("送信エラー:", ++logged, code);
+        EXPECT_EQ(StoredSubject(), marker) << fault;
+
+        Servers().SetSmtpFault("");
+        EXPECT_TRUE(RunCycle());
+        EXPECT_EQ(StoredSubject(), "second under " + fault);
+    }
+    ExpectEachMailForwardedOnce();
+    EXPECT_EQ(LoggedMessages().size(), faults.size()) << "one entry per refusal";
+}
+
+TEST_F(FaultTest, TlsHandshakeThatFailsIsAReceiveOrSendError) {
+    CFaultProxy pop3s(Servers().Pop3sPort());
+    CFaultProxy smtps(Servers().SmtpsPort());
+    Set(kSectionRecv, kKeyPop3, "pop3s://" + Local(pop3s.Port()));
+    Set(kSectionRecv, kKeySmtp, "smtps://" + Local(smtps.Port()));
+    AddMail("over-tls");
+    size_t logged = 0;
+    for (EProxyFault fault : {EProxyFault::CorruptAfter, EProxyFault::CloseAtOnce}) {
+        pop3s.SetFault(fault);
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("受信エラー:", ++logged);
+        pop3s.SetFault(EProxyFault::None);
+        smtps.SetFault(fault);
+        EXPECT_TRUE(RunCycle());
+        ExpectLastLogged("送信エラー:", ++logged);
+        smtps.SetFault(EProxyFault::None);
+    }
+    EXPECT_EQ(StoredSubject(), "");
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
+// A certificate that no trusted authority signed is refused, never used.
+TEST_F(FaultTest, SelfSignedCertificateOutsideTheCaFileIsRefused) {
+    AddMail("needs-trust");
+    Set(kSectionRecv, kKeyPop3, "pop3s://" + Local(Servers().Pop3sPort()));
+    Set(kSectionRecv, kKeyCaFile, "");
+    EXPECT_FALSE(RunCycle());
+    ExpectLastLogged("受信エラー:", 1, "証明書");
+
+    Set(kSectionRecv, kKeyCaFile, Servers().CaFile());
+    Set(kSectionRecv, kKeySmtp, "smtps://" + Local(Servers().SmtpsPort()));
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
+TEST_F(FaultTest, TemporaryFolderThatCannotBeWrittenIsAReceiveError) {
+    AddMail("after-the-folder-is-fixed");
+    std::string mail = TempDir() + "/quiben-" + std::to_string(geteuid()) + "/mail";
+    {
+        CNoDacOverride obeyModes;
+        chmod(TempDir().c_str(), 0500);
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("受信エラー:", 1, "作業フォルダ");
+        chmod(TempDir().c_str(), 0700);
+
+        // The private folder exists now but its mail folder is read-only.
+        ASSERT_TRUE(std::filesystem::create_directories(mail) || std::filesystem::exists(mail));
+        chmod(mail.c_str(), 0500);
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("受信エラー:", 2);
+        chmod(mail.c_str(), 0700);
+    }
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
+// Nothing can be stored: the marker lives on in memory, so the running
+// program does not forward the same mail again, and is stored once the
+// folder can be written.
+TEST_F(FaultTest, ProgramFolderThatCannotBeWrittenKeepsItsFilesAndForwardsOnce) {
+    AddMail("while-read-only");
+    std::string ini = m_app.Read(kIniFile);
+    {
+        CNoDacOverride obeyModes;
+        chmod(m_app.Path().c_str(), 0500);
+        EXPECT_TRUE(RunCycle());
+        EXPECT_TRUE(RunCycle());
+        EXPECT_EQ(m_app.Read(kIniFile), ini);
+        EXPECT_EQ(Engine().GetLastSubject(), "while-read-only");
+        chmod(m_app.Path().c_str(), 0700);
+    }
+    ExpectEachMailForwardedOnce();
+    EXPECT_TRUE(RunCycle());
+    EXPECT_EQ(StoredSubject(), "while-read-only");
+    EXPECT_TRUE(std::filesystem::status(m_app.File(kIniFile)).permissions() ==
+                (std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
+}
+
+// A full disk (here: a file size limit) during the settings and list writes
+// leaves the old files whole; during a receive it is a receive error that
+// leaves no partial message behind.
+TEST_F(FaultTest, FullDiskKeepsSettingsAndListFilesWholeAndLosesNoMail) {
+    // A long hand-written comment makes the INI the largest file written.
+    std::string ini = "; " + std::string(3000, '=') + "\r\n" + m_app.Read(kIniFile);
+    m_app.Write(kIniFile, ini);
+    std::string addresses = m_app.Read(kAddressFile);
+    AddMail("small-enough");
+    {
+        CFileSizeLimit fullDisk(2000);
+        EXPECT_TRUE(RunCycle());
+        EXPECT_FALSE(WriteListFile(m_app.File(kAddressFile),
+                                   std::vector<std::string>(200, "someone@example.jp")));
+        EXPECT_FALSE(
+            CProfile(m_app.File(kIniFile)).WriteProfileString(kSectionSend, kKeyExec, "1"));
+    }
+    EXPECT_EQ(m_app.Read(kIniFile), ini);
+    EXPECT_EQ(m_app.Read(kAddressFile), addresses);
+    EXPECT_EQ(Engine().GetLastSubject(), "small-enough");
+
+    AddMail("too-large-for-the-disk", std::string(50000, 'y'));
+    {
+        CFileSizeLimit fullDisk(20000);
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("受信エラー:", 1, "保存");
+        ExpectNoMessageFilesLeft();
+    }
+    EXPECT_TRUE(RunCycle());
+    EXPECT_EQ(StoredSubject(), "too-large-for-the-disk");
+    ExpectEachMailForwardedOnce();
+}
