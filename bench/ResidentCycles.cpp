@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     CForwardEngine engine(ResolveAppDir(argv[1]), ResolveTempDir());
     std::string request;
     while (std::getline(std::cin, request)) {
-        struct rusage before {}, after {};
+        struct rusage before {
+        }, after{};
         getrusage(RUSAGE_SELF, &before);
         auto start = std::chrono::steady_clock::now();
         bool ok = engine.RunForwardCycle();

@@ -99,8 +99,10 @@ std::string ResolveTempDir() {
 
 bool WriteFileAtomically(const std::string& path, std::string_view content, unsigned mode) {
     std::string folder = ExtractDirectory(path);
+    // (A name without a folder is written in the current one. Assigned as a
+    // count and a character: GCC 12 warns falsely on the literal here.)
     if (folder.empty())
-        folder = ".";
+        folder.assign(1, '.');
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     std::string temp = JoinPath(folder, "." + name + ".XXXXXX");
     int fd = mkstemp(temp.data());
