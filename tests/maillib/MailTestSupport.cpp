@@ -1,5 +1,8 @@
 #include "tests/maillib/MailTestSupport.h"
 
+#include "platform/profile.h"
+#include "settings/schema.h"
+
 #include "platform/codepage.h"
 
 #include <fstream>
@@ -121,4 +124,16 @@ std::string SimpleMessage(const std::string& subject, const std::string& body,
            "@example.com>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; "
            "charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" +
            body + "\r\n";
+}
+
+void MailServerTest::WriteAccountSettings(const std::string& iniPath, const std::string& user,
+                                          const std::string& ownAddress) const {
+    using namespace schema;
+    CProfile profile(iniPath);
+    profile.WriteProfileString(kSectionRecv, kKeyPop3, Servers().Pop3Server());
+    profile.WriteProfileString(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    profile.WriteProfileString(kSectionRecv, kKeyAccount, user);
+    profile.WriteProfileString(kSectionRecv, kKeyPassword, PasswordOf(user));
+    profile.WriteProfileString(kSectionRecv, kKeyMailAddress, ownAddress);
+    profile.WriteProfileString(kSectionRecv, kKeyCaFile, Servers().CaFile());
 }

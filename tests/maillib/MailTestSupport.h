@@ -52,6 +52,11 @@ protected:
     std::string NewUser();
     std::string PasswordOf(const std::string& user) const { return "pw-" + user + "-Secret"; }
 
+    // The account part of a program folder's INI: both test servers, user's
+    // mailbox and password, ownAddress as sender, the servers' CA file.
+    void WriteAccountSettings(const std::string& iniPath, const std::string& user,
+                              const std::string& ownAddress) const;
+
     // What the SMTP server accepted since this test began (the servers are
     // shared by the tests of one program).
     std::vector<CReceivedMail> ReceivedMails() const;

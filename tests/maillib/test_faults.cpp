@@ -53,12 +53,7 @@ protected:
         MailServerTest::SetUp();
         m_strUser = NewUser();
         Set(kSectionRule, kKeyRuleSize, "0");
-        Set(kSectionRecv, kKeyPop3, Servers().Pop3Server());
-        Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
-        Set(kSectionRecv, kKeyAccount, m_strUser);
-        Set(kSectionRecv, kKeyPassword, PasswordOf(m_strUser));
-        Set(kSectionRecv, kKeyMailAddress, kOwnAddress);
-        Set(kSectionRecv, kKeyCaFile, Servers().CaFile());
+        WriteAccountSettings(m_app.File(kIniFile), m_strUser, kOwnAddress);
         WriteListFile(m_app.File(kAddressFile), kAddresses);
     }
 

@@ -36,12 +36,7 @@ protected:
         // Attachments and any size pass unless a test says otherwise.
         Set(schema::kSectionRule, schema::kKeyRuleTemp, "0");
         Set(schema::kSectionRule, schema::kKeyRuleSize, "0");
-        Set(schema::kSectionRecv, schema::kKeyPop3, Servers().Pop3Server());
-        Set(schema::kSectionRecv, schema::kKeySmtp, Servers().SmtpServer());
-        Set(schema::kSectionRecv, schema::kKeyAccount, m_strUser);
-        Set(schema::kSectionRecv, schema::kKeyPassword, PasswordOf(m_strUser));
-        Set(schema::kSectionRecv, schema::kKeyMailAddress, kOwnAddress);
-        Set(schema::kSectionRecv, schema::kKeyCaFile, Servers().CaFile());
+        WriteAccountSettings(m_app.File(schema::kIniFile), m_strUser, kOwnAddress);
         SetAddresses({"phone@example.jp", "tablet@example.jp"});
     }
 

@@ -251,12 +251,7 @@ protected:
         m_strUser = NewUser();
         Set(schema::kSectionRule, schema::kKeyRuleTemp, "0");
         Set(schema::kSectionRule, schema::kKeyRuleSize, "0");
-        Set(schema::kSectionRecv, schema::kKeyPop3, Servers().Pop3Server());
-        Set(schema::kSectionRecv, schema::kKeySmtp, Servers().SmtpServer());
-        Set(schema::kSectionRecv, schema::kKeyAccount, m_strUser);
-        Set(schema::kSectionRecv, schema::kKeyPassword, PasswordOf(m_strUser));
-        Set(schema::kSectionRecv, schema::kKeyMailAddress, "quiben@example.jp");
-        Set(schema::kSectionRecv, schema::kKeyCaFile, Servers().CaFile());
+        WriteAccountSettings(m_app.File(schema::kIniFile), m_strUser, "quiben@example.jp");
         WriteListFile(m_app.File(schema::kAddressFile), {"phone@example.jp"});
     }
 
