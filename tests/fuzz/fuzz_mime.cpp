@@ -8,13 +8,27 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
+
+// Kept in a plain array: the folder is removed at exit, after the strings of
+// the program may already be gone.
+char s_szTempDir[64];
+
+void RemoveTempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(s_szTempDir, ec);
+}
 
 const std::string& TempDir() {
     static std::string dir = [] {
         char pattern[] = "/tmp/quiben-fuzz-mime-XXXXXX";
-        return std::string(mkdtemp(pattern) ? pattern : "/tmp");
+        if (mkdtemp(pattern) == nullptr)
+            return std::string("/tmp");
+        std::strcpy(s_szTempDir, pattern);
+        std::atexit(RemoveTempDir);
+        return std::string(s_szTempDir);
     }();
     return dir;
 }
