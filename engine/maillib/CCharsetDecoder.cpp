@@ -101,7 +101,11 @@ std::string CCharsetDecoder::FromIconvName(std::string_view bytes, const std::st
     CIconv converter("UTF-8", name.c_str());
     if (!converter.IsValid())
         return Guess(bytes);
-    return converter.ConvertLossy(bytes);
+    // glibc matches charset names loosely ("utf-\xfe8" can open UTF-8), and
+    // its UTF-8 passes the old five- and six-byte forms: what comes out is
+    // checked whatever the name was.
+    std::string text = converter.ConvertLossy(bytes);
+    return IsValidUtf8(text) ? text : RepairUtf8(text);
 }
 
 std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view charset) {

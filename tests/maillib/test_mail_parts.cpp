@@ -101,6 +101,19 @@ TEST(CharsetDecoder, TextLabelledUtf8ComesOutValidWhateverItHolds) {
     EXPECT_EQ(text.back(), 'c');
 }
 
+// Found by fuzzing: a charset name with junk inside that iconv still opens
+// as UTF-8.
+TEST(CharsetDecoder, TextInAnyCharsetComesOutValid) {
+    for (std::string_view charset :
+         {std::string_view("utf-\xfe\xff\xff\xf6"
+                           "8"),
+          std::string_view("x-unknown-charset"), std::string_view("utf-16le")}) {
+        std::string text =
+            CCharsetDecoder::ToUtf8("\x93\xfa\x96\x8b\x8b\x9b\xfc 8m\x8ep;", charset);
+        EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << charset;
+    }
+}
+
 TEST(AttachmentName, ReducedToASafeBaseName) {
     EXPECT_EQ(CAttachmentWriter::SafeBaseName("../../evil.sh"), "evil.sh");
     EXPECT_EQ(CAttachmentWriter::SafeBaseName("C:\\Users\\x\\..\\run.bat"), "run.bat");
