@@ -108,8 +108,8 @@ LOGOUT = re.compile(r"pop3\((\S+)\).*Logged out top=(\d+)/\d+, retr=(\d+)/\d+.*o
 class Resident:
     """The resident cycle helper of one mailbox: a cycle per request."""
 
-    def __init__(self, spec):
-        self.process = subprocess.Popen(spec["command"], env=spec["env"], stdin=subprocess.PIPE,
+    def __init__(self, launch):
+        self.process = subprocess.Popen(launch["command"], env=launch["env"], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                         text=True)
 

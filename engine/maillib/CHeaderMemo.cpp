@@ -29,6 +29,8 @@ bool ReadTrustedFile(const std::string& path, std::string& content) {
     return ok;
 }
 
+// Not flushed to disk, unlike the settings: a lost index costs only the time
+// to parse the headers once more.
 bool WriteNewFile(const std::string& path, const std::string& content) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)

@@ -1,7 +1,6 @@
 #include "engine/maillib/CMailReceiver.h"
 
 #include "engine/maillib/CHeaderMemo.h"
-
 #include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
@@ -90,9 +89,9 @@ bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPo
     // gets a message of fewer bytes than the server listed.
     if (!session.Retrieve(entry.nNumber, temp, error, entry.nSize))
         return false;
-    long long size = FileSize(temp);
     if (!caching)
         return true;
+    long long size = FileSize(temp);
     // A server that counts sizes its own way still delivers; only a file of
     // the announced size is trusted to be the same message next time.
     bool adopted = size == entry.nSize ? cache.Adopt(temp, entry.strUidl, target)

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
