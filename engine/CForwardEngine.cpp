@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -75,9 +76,10 @@ CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
 CForwardEngine::~CForwardEngine() = default;
 
 bool CForwardEngine::RunForwardCycle() {
+    m_report = CycleReport{};
     std::vector<std::string> addresses;
     if (ReadForwardAddresses(addresses) == 0)
-        return false;
+        return FinishCycle(false);
 
     // One error text for the whole cycle, cleared only here: each call may
     // leave its message in it.
@@ -90,13 +92,13 @@ bool CForwardEngine::RunForwardCycle() {
                                      account.strPassword.c_str(), enginetexts::kModeSaveAll,
                                      m_strTempDir.c_str(), &received, errorText.data());
     if (result <= 0 && errorText[0] != '\0') {
-        WriteErrorLog(m_strAppDir, FormatReceiveError(TextOf(errorText)));
-        return false;
+        LogError(FormatReceiveError(TextOf(errorText)));
+        return FinishCycle(false);
     }
 
     const int count = ReceivedCount(received);
     if (count == 0)
-        return true;
+        return FinishCycle(true);
 
     const int boundary = FindForwardedBoundary(received, m_strTempDir);
     bool bSendFailed = false;
@@ -107,7 +109,7 @@ bool CForwardEngine::RunForwardCycle() {
         // marker can never pass the message that failed.
         if (i < boundary || bSendFailed) {
             if (!RemoveReceivedFile(path))
-                return false;
+                return FinishCycle(false);
             continue;
         }
         MailList fields{};
@@ -115,12 +117,26 @@ bool CForwardEngine::RunForwardCycle() {
                                    errorText.data());
         // The file goes before any test, so a skipped message leaves nothing behind.
         if (!RemoveReceivedFile(path))
-            return false;
+            return FinishCycle(false);
         bSendFailed = !ForwardIfPasses(ExtractSummary(fields, n), account, addresses, errorText);
     }
 
     StoreMarker();
-    return true;
+    return FinishCycle(true);
+}
+
+void CForwardEngine::LogError(const std::string& strEntryCp932) {
+    WriteErrorLog(m_strAppDir, strEntryCp932);
+    if (!m_report.strErrors.empty())
+        m_report.strErrors += '\n';
+    m_report.strErrors += Cp932ToUtf8(strEntryCp932);
+}
+
+bool CForwardEngine::FinishCycle(bool bSucceeded) {
+    m_report.bSucceeded = bSucceeded;
+    m_report.tFinished = std::time(nullptr);
+    m_lastReport = m_report;
+    return bSucceeded;
 }
 
 int CForwardEngine::ReadForwardAddresses(std::vector<std::string>& addresses) const {
@@ -217,9 +233,10 @@ bool CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Accoun
         return true;
     const std::string attachments = JoinAttachments(summary.vecAttachments);
     if (!SendToEveryAddress(account, addresses, text, attachments, errorText)) {
-        WriteErrorLog(m_strAppDir, FormatSendError(TextOf(errorText)));
+        LogError(FormatSendError(TextOf(errorText)));
         return false;
     }
+    ++m_report.nForwarded;
     m_strLastSubject = summary.strSubject;
     m_strLastFrom = summary.strFrom;
     m_strLastMessageId = summary.strMessageId;

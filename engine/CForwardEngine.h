@@ -6,6 +6,7 @@
 // RunForwardCycle from its timer. No window facility is used here.
 
 #include "engine/CMailLibrary.h"
+#include "engine/CycleReport.h"
 #include "engine/MessageSummary.h"
 #include "platform/profile.h"
 
@@ -47,6 +48,9 @@ public:
     // that ID too. Decodes the messages but leaves their files in place.
     int FindForwardedBoundary(const MailList& received, const std::string& strTempDir);
 
+    // What the last RunForwardCycle did; tFinished is 0 before the first.
+    const CycleReport& GetLastReport() const { return m_lastReport; }
+
     const std::string& GetLastFrom() const { return m_strLastFrom; }
     const std::string& GetLastSubject() const { return m_strLastSubject; }
     const std::string& GetLastMessageId() const { return m_strLastMessageId; }
@@ -63,6 +67,10 @@ private:
         std::string strMailAddress;
         std::string strCaFile;
     };
+
+    // Writes one entry to the error log and keeps it for the cycle's report.
+    void LogError(const std::string& strEntryCp932);
+    bool FinishCycle(bool bSucceeded);
 
     void LoadMarker();
     void StoreMarker();
@@ -88,4 +96,7 @@ private:
     std::string m_strLastFrom;
     std::string m_strLastSubject;
     std::string m_strLastMessageId;
+
+    CycleReport m_report;     // the cycle in progress
+    CycleReport m_lastReport; // the last finished cycle
 };

@@ -349,3 +349,30 @@ TEST_F(ForwardCycle, WithoutMessageIdsTheSecondCopyIsForwardedAtEveryCycle) {
 }
 
 } // namespace
+
+// The window's badge and the notifications show what the last cycle did.
+TEST_F(ForwardCycle, ReportCountsForwardedMailAndKeepsEveryLoggedError) {
+    EXPECT_EQ(Engine().GetLastReport().tFinished, 0);
+    m_folder.WriteList(kAddressFile, {"1@example.jp", "2@example.jp"});
+    m_mailbox.AddMessage("A", MessageFields("a", "goes"));
+    m_mailbox.AddMessage("B", MessageFields("b", "fails"));
+    m_mailbox.m_onSend = [this](const SentMail& mail) {
+        if (mail.strBody.find("fails") != std::string::npos)
+            m_mailbox.m_nFailNextSends = 1;
+    };
+    m_mailbox.m_strSendError = "RCPT failed: 550";
+    EXPECT_TRUE(Run());
+    const CycleReport& report = Engine().GetLastReport();
+    EXPECT_NE(report.tFinished, 0);
+    EXPECT_TRUE(report.bSucceeded);
+    EXPECT_EQ(report.nForwarded, 1);
+    EXPECT_EQ(report.strErrors, "送信エラー:RCPT failed: 550");
+
+    m_mailbox.m_onSend = nullptr;
+    m_mailbox.m_nReceiveResult = 0;
+    m_mailbox.m_strReceiveError = "connect failed";
+    EXPECT_FALSE(Run());
+    EXPECT_FALSE(Engine().GetLastReport().bSucceeded);
+    EXPECT_EQ(Engine().GetLastReport().nForwarded, 0);
+    EXPECT_EQ(Engine().GetLastReport().strErrors, "受信エラー:connect failed");
+}
