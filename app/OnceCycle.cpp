@@ -1,6 +1,7 @@
 #include "app/OnceCycle.h"
 
 #include "engine/CForwardEngine.h"
+#include "engine/errorlog.h"
 #include "platform/CInstanceLock.h"
 #include "platform/paths.h"
 #include "res/strings.h"
@@ -20,6 +21,9 @@ int RunOnceCycle(const std::string& strHome) {
         std::fprintf(stderr, "quiben: the program folder cannot be used\n");
         return kExitFailed;
     }
+    // Run from cron or a timer unit, nobody reads the log file: the entries
+    // also reach the mail or the journal that collects stderr.
+    SetErrorLogEcho(true);
     CForwardEngine engine(appDir, tempDir);
     return engine.RunForwardCycle() ? kExitOk : kExitFailed;
 }

@@ -1,15 +1,20 @@
 #include "engine/errorlog.h"
 
+#include "platform/CStateFile.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "settings/schema.h"
 
+#include <atomic>
+#include <cstdio>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
+
+// The log may hold addresses and server replies: private to its owner.
+constexpr unsigned kErrorLogMode = 0600;
+
+std::atomic<bool> g_bEchoToStderr{false};
 
 // "2026年12月07日 05:52:05" in code page 932.
 std::string FormatLocalTime() {
@@ -34,21 +39,38 @@ std::string WithCrLf(std::string_view text) {
     return out;
 }
 
+// One write per report, so lines of two threads do not interleave.
+void PrintToStderr(const std::string& utf8) {
+    std::string text;
+    for (char c : utf8)
+        if (c != '\r')
+            text += c;
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+bool AppendEntry(const std::string& path, const std::string& entry) {
+    CStateFile log = CStateFile::OpenForAppending(path, kErrorLogMode);
+    // The size is tested before the entry, so the log may pass the limit by
+    // one entry before it is started afresh.
+    if (log.IsOpen() && log.RestartIfLongerThan(kErrorLogLimit) && log.Append(entry))
+        return true;
+    PrintToStderr("quiben: " + path + ": " + log.GetStatus().Reason() +
+                  " (エラーログに書けません)");
+    return false;
+}
+
 } // namespace
 
 void WriteErrorLog(const std::string& appDir, std::string_view message) {
     std::string path = JoinPath(appDir, schema::kErrorLogFile);
-    int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW;
-    struct stat info {};
-    // The size is tested before the entry, so the log may pass the limit by
-    // one entry before it is started afresh.
-    if (stat(path.c_str(), &info) == 0 && info.st_size > kErrorLogLimit)
-        flags |= O_TRUNC;
-    int fd = open(path.c_str(), flags, 0600);
-    if (fd < 0)
-        return;
     std::string entry =
         FormatLocalTime() + "\r\n" + WithCrLf(message) + "\r\n" + std::string(40, '-') + "\r\n";
-    WriteFully(fd, entry);
-    close(fd);
+    if (!AppendEntry(path, entry) || g_bEchoToStderr)
+        PrintToStderr("quiben: " + Cp932ToUtf8(message));
+}
+
+void SetErrorLogEcho(bool bEcho) {
+    g_bEchoToStderr = bEcho;
 }

@@ -8,5 +8,13 @@
 
 inline constexpr long long kErrorLogLimit = 64000;
 
-// Appends one entry; a log that cannot be written loses the entry silently.
+// Appends one entry (message in code page 932). A log that is not a regular
+// file of the user with one link (a FIFO, a link, a folder, another user's
+// file) is left untouched; then, as when the log cannot be written at all,
+// the problem and the entry go to stderr instead, and the caller carries on.
 void WriteErrorLog(const std::string& appDir, std::string_view message);
+
+// For the whole process: every entry also goes to stderr, in UTF-8, so a run
+// from cron or a service manager shows it in its mail or journal. Off until
+// switched on.
+void SetErrorLogEcho(bool bEcho);

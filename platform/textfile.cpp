@@ -1,16 +1,40 @@
 #include "platform/textfile.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return std::nullopt;
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
+    struct stat info {};
+    std::string content;
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadToEnd(fd, content);
+    close(fd);
+    if (!ok)
         return std::nullopt;
     return content;
+}
+
+bool ReadToEnd(int fd, std::string& content, std::size_t maxBytes) {
+    char buffer[65536];
+    std::size_t appended = 0;
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (static_cast<std::size_t>(got) > maxBytes - appended)
+            return false;
+        content.append(buffer, static_cast<std::size_t>(got));
+        appended += static_cast<std::size_t>(got);
+    }
 }
 
 std::vector<std::string> SplitLines(std::string_view content) {

@@ -178,6 +178,18 @@ void CTestMailServers::SetSmtpFault(const std::string& fault) const {
     std::ofstream(path, std::ios::binary) << fault << '\n';
 }
 
+void CTestMailServers::RefuseSmtpRecipient(std::string_view address, int code, int attempts) const {
+    std::string rule = "rcpt " + std::to_string(code) + " " + std::string(address);
+    if (attempts > 0)
+        rule += " " + std::to_string(attempts);
+    AppendLine(m_strFolder + "/smtp-fault", rule);
+}
+
+void CTestMailServers::RefuseSmtpContent(std::string_view text, int code) const {
+    AppendLine(m_strFolder + "/smtp-fault",
+               "data " + std::to_string(code) + " " + std::string(text));
+}
+
 std::vector<CReceivedMail> CTestMailServers::ReceivedMails() const {
     std::vector<CReceivedMail> mails;
     for (int number = 1;; ++number) {

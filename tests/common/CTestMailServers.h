@@ -50,10 +50,18 @@ public:
     std::string AddMessage(std::string_view user, std::string_view content);
     void RemoveMessage(std::string_view user, const std::string& name) const;
 
-    // Scripts an SMTP refusal for every address until cleared with an empty
-    // text: "rcpt 450", "rcpt 550", "data 451", "data 554" or "data drop"
-    // (connection closed after DATA, no reply).
+    // Scripts an SMTP refusal for every address, in place of every rule
+    // before, until cleared with an empty text: "rcpt 450", "rcpt 550",
+    // "data 451", "data 554" or "data drop" (connection closed after DATA,
+    // no reply).
     void SetSmtpFault(const std::string& fault) const;
+    // Adds a rule beside those set before (the first that applies answers;
+    // SetSmtpFault("") clears them all). One recipient is answered code at
+    // RCPT, for good when attempts is 0, else for its next attempts RCPTs.
+    void RefuseSmtpRecipient(std::string_view address, int code, int attempts = 0) const;
+    // Every message that holds text (in its bytes, its decoded subject or a
+    // decoded text part) is answered code after DATA.
+    void RefuseSmtpContent(std::string_view text, int code) const;
 
     // Everything the SMTP server accepted, in arrival order.
     std::vector<CReceivedMail> ReceivedMails() const;

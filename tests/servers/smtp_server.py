@@ -12,15 +12,26 @@ Recipients and senders with these local parts provoke refusals:
   refuse-rcpt (550 at RCPT), defer-rcpt (450 at RCPT),
   refuse-data (554 after DATA), refuse-sender (550 at MAIL FROM).
 
-A fault file (config "fault_file") scripts refusals for every address while
-it exists, so a test can take the fault away again: "rcpt CODE" answers CODE
-at RCPT, "data CODE" answers CODE after DATA, "data drop" closes the
-connection after DATA without a reply. Nothing is stored under a fault.
+A fault file (config "fault_file") scripts refusals while it exists, so a
+test can change or take away a fault at run time. One rule per line; the
+first rule that applies answers:
+  rcpt CODE               CODE at RCPT for every recipient
+  rcpt CODE ADDRESS       CODE at RCPT for that recipient (letter case aside)
+  rcpt CODE ADDRESS N     the same for its next N RCPTs only: each one counts
+                          down in the file, which drops the rule at 0
+  data CODE               CODE after DATA for every message ("drop" instead
+                          of a code closes the connection without a reply)
+  data CODE TEXT...       the same for messages that hold TEXT (the rest of
+                          the line) in their bytes, their decoded subject or a
+                          decoded text part
+Nothing is stored under a fault.
 
 Run with /usr/bin/python3 (Debian's aiosmtpd): smtp_server.py CONFIG.json
 """
 
 import asyncio
+import email
+import email.policy
 import itertools
 import json
 import os
@@ -62,19 +73,79 @@ class Spool:
         self._write("%d.envelope" % number, ("\n".join(lines) + "\n").encode())
 
 
+def readable_texts(content):
+    """The message's bytes as UTF-8, its decoded subject and text parts."""
+    texts = [content.decode("utf-8", "replace")]
+    try:
+        message = email.message_from_bytes(content, policy=email.policy.default)
+        texts.append(str(message.get("subject", "")))
+        texts += [part.get_content() for part in message.walk()
+                  if part.get_content_maintype() == "text"]
+    except Exception:  # a malformed message is matched on its bytes alone
+        pass
+    return texts
+
+
+class FaultRules:
+    """The rules of the fault file; shared by the three ports' threads."""
+
+    lock = threading.Lock()
+
+    def __init__(self, path):
+        self.path = path
+
+    def _lines(self):
+        try:
+            with open(self.path, encoding="utf-8") as f:
+                return f.read().splitlines()
+        except OSError:
+            return []
+
+    def _rewrite(self, lines):
+        with open(self.path + ".tmp", "w", encoding="utf-8") as f:
+            f.write("".join(line + "\n" for line in lines))
+        os.rename(self.path + ".tmp", self.path)
+
+    def rcpt(self, address):
+        with self.lock:
+            lines = self._lines()
+            for index, line in enumerate(lines):
+                words = line.split()
+                if len(words) < 2 or words[0] != "rcpt":
+                    continue
+                if len(words) == 2:
+                    return words[1]
+                if words[2].lower() != address.lower():
+                    continue
+                if len(words) >= 4:
+                    left = int(words[3]) - 1
+                    if left > 0:
+                        lines[index] = "rcpt %s %s %d" % (words[1], words[2], left)
+                    else:
+                        del lines[index]
+                    self._rewrite(lines)
+                return words[1]
+        return None
+
+    def data(self, content):
+        texts = None
+        for line in self._lines():
+            words = line.split(None, 2)
+            if len(words) < 2 or words[0] != "data":
+                continue
+            if len(words) == 2:
+                return words[1]
+            texts = texts or readable_texts(content)
+            if any(words[2] in text for text in texts):
+                return words[1]
+        return None
+
+
 class Handler:
     def __init__(self, spool, port_name, fault_file):
         self.spool = spool
         self.port_name = port_name
-        self.fault_file = fault_file
-
-    def scripted_fault(self, stage):
-        try:
-            with open(self.fault_file, encoding="utf-8") as f:
-                words = f.read().split()
-        except OSError:
-            return None
-        return words[1] if len(words) >= 2 and words[0] == stage else None
+        self.faults = FaultRules(fault_file)
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if local_part(address) == "refuse-sender":
@@ -84,7 +155,7 @@ class Handler:
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        code = self.scripted_fault("rcpt")
+        code = self.faults.rcpt(address)
         if code:
             return "%s Scripted refusal at RCPT" % code
         part = local_part(address)
@@ -98,7 +169,7 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         if any(local_part(r) == "refuse-data" for r in envelope.rcpt_tos):
             return "554 5.6.0 Message refused"
-        code = self.scripted_fault("data")
+        code = self.faults.data(envelope.original_content)
         if code == "drop":
             server.transport.abort()
             return "421 Dropped"
