@@ -102,6 +102,10 @@ TEST(Instance, CommandLineOptions) {
     EXPECT_EQ(line.strHome, "/z");
     EXPECT_FALSE(Parse({"quiben", "--home"}).strError.empty());
     EXPECT_FALSE(Parse({"quiben", "--home="}).strError.empty());
+    line = Parse({"quiben", "--install-timer", "--home", "/z"});
+    EXPECT_TRUE(line.bInstallTimer);
+    EXPECT_TRUE(line.strError.empty());
+    EXPECT_FALSE(Parse({"quiben", "--once", "--remove-timer"}).strError.empty());
 }
 
 } // namespace
