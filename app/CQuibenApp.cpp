@@ -104,6 +104,7 @@ bool CQuibenApp::InitInstance() {
     CQuibenDlg dlg(*m_pProfile, m_dataFolders, [&engine] { return engine.RunForwardCycle(); });
     dlg.SetSettingsRunner(RunSettingsSheet);
     dlg.SetAboutRunner(RunAboutBox);
+    dlg.SetAutostart(CAutostart(m_strAppDir, QuibenProgramPath()));
     CTerminationWatcher watcher([&dlg] {
         if (dlg.isVisible())
             dlg.EndDialog(IDCANCEL);
