@@ -12,7 +12,6 @@
 #include "settings/schema.h"
 
 #include <QApplication>
-#include <cstdio>
 
 #ifndef QUIBEN_DATA_DIR
 #define QUIBEN_DATA_DIR "/usr/local/share/quiben"

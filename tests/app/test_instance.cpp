@@ -9,7 +9,11 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -106,6 +110,54 @@ TEST(Instance, CommandLineOptions) {
     EXPECT_TRUE(line.bInstallTimer);
     EXPECT_TRUE(line.strError.empty());
     EXPECT_FALSE(Parse({"quiben", "--once", "--remove-timer"}).strError.empty());
+}
+
+// The options a text names: the words that start with - or --.
+std::set<std::string> OptionsIn(const std::string& text) {
+    static const std::regex option("(^|[^a-z-])(--?[a-z][a-z-]*)");
+    std::set<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+         it != std::sregex_iterator(); ++it)
+        found.insert((*it)[2]);
+    return found;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(Instance, HelpAndManualPageListTheSameOptionsAndVersion) {
+    QProcess help;
+    help.start(kProgram, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(60000));
+    EXPECT_EQ(help.exitCode(), kExitOk);
+    // The option column of the usage: lines that start with an option.
+    std::string helpOptions;
+    std::istringstream helpLines(help.readAllStandardOutput().toStdString());
+    for (std::string line; std::getline(helpLines, line);)
+        if (line.starts_with("  -"))
+            helpOptions += line.substr(0, line.find("  ", 2)) + "\n";
+
+    // The manual's OPTIONS section: the tag line after each .TP.
+    const std::string manual = ReadText(QUIBEN_BINARY_DIR "/res/quiben.1");
+    std::string manualOptions;
+    std::istringstream manualLines(manual.substr(manual.find(".SH OPTIONS")));
+    bool bTag = false;
+    for (std::string line; std::getline(manualLines, line) && !line.starts_with(".SH PROGRAM");) {
+        if (bTag)
+            manualOptions += std::regex_replace(line, std::regex(R"(\\-)"), "-") + "\n";
+        bTag = line == ".TP";
+    }
+    EXPECT_EQ(OptionsIn(helpOptions), OptionsIn(manualOptions)) << helpOptions << manualOptions;
+    EXPECT_EQ(OptionsIn(helpOptions).size(), 7u) << helpOptions;
+
+    QProcess version;
+    version.start(kProgram, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(60000));
+    const std::string printed = version.readAllStandardOutput().trimmed().toStdString();
+    EXPECT_TRUE(printed.starts_with("quiben ")) << printed;
+    EXPECT_NE(manual.find("\"" + printed + "\""), std::string::npos) << printed;
 }
 
 } // namespace
