@@ -6,14 +6,13 @@
 #include "platform/profile.h"
 #include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
+#include "tests/common/RunProgram.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -112,50 +111,35 @@ TEST(Instance, CommandLineOptions) {
     EXPECT_FALSE(Parse({"quiben", "--once", "--remove-timer"}).strError.empty());
 }
 
-// The options a text names: the words that start with - or --.
-std::set<std::string> OptionsIn(const std::string& text) {
+// The options named in the tag column of a text: the first group of each
+// match of tagLine.
+std::set<std::string> OptionsIn(const std::string& text, const std::regex& tagLine) {
     static const std::regex option("(^|[^a-z-])(--?[a-z][a-z-]*)");
     std::set<std::string> found;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
-         it != std::sregex_iterator(); ++it)
-        found.insert((*it)[2]);
+    for (std::sregex_iterator tag(text.begin(), text.end(), tagLine), end; tag != end; ++tag) {
+        const std::string column = (*tag)[1];
+        for (std::sregex_iterator it(column.begin(), column.end(), option); it != end; ++it)
+            found.insert((*it)[2]);
+    }
     return found;
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 TEST(Instance, HelpAndManualPageListTheSameOptionsAndVersion) {
-    QProcess help;
-    help.start(kProgram, {"--help"});
-    ASSERT_TRUE(help.waitForFinished(60000));
-    EXPECT_EQ(help.exitCode(), kExitOk);
-    // The option column of the usage: lines that start with an option.
-    std::string helpOptions;
-    std::istringstream helpLines(help.readAllStandardOutput().toStdString());
-    for (std::string line; std::getline(helpLines, line);)
-        if (line.starts_with("  -"))
-            helpOptions += line.substr(0, line.find("  ", 2)) + "\n";
-
+    const CProgramResult help = RunProgram(kProgram, {"--help"});
+    EXPECT_EQ(help.nExitCode, kExitOk);
+    const std::set<std::string> helpOptions =
+        OptionsIn(help.strOutput, std::regex("\n  (-[^\n]*?)(  |\n)"));
     // The manual's OPTIONS section: the tag line after each .TP.
-    const std::string manual = ReadText(QUIBEN_BINARY_DIR "/res/quiben.1");
-    std::string manualOptions;
-    std::istringstream manualLines(manual.substr(manual.find(".SH OPTIONS")));
-    bool bTag = false;
-    for (std::string line; std::getline(manualLines, line) && !line.starts_with(".SH PROGRAM");) {
-        if (bTag)
-            manualOptions += std::regex_replace(line, std::regex(R"(\\-)"), "-") + "\n";
-        bTag = line == ".TP";
-    }
-    EXPECT_EQ(OptionsIn(helpOptions), OptionsIn(manualOptions)) << helpOptions << manualOptions;
-    EXPECT_EQ(OptionsIn(helpOptions).size(), 7u) << helpOptions;
+    std::string manual = ReadFileBytes(QUIBEN_BINARY_DIR "/res/quiben.1");
+    manual = std::regex_replace(manual, std::regex(R"(\\-)"), "-");
+    const size_t options = manual.find(".SH OPTIONS");
+    EXPECT_EQ(helpOptions,
+              OptionsIn(manual.substr(options, manual.find(".SH", options + 1) - options),
+                        std::regex("\\.TP\n([^\n]*)")));
+    EXPECT_EQ(helpOptions.size(), 7u) << help.strOutput;
 
-    QProcess version;
-    version.start(kProgram, {"--version"});
-    ASSERT_TRUE(version.waitForFinished(60000));
-    const std::string printed = version.readAllStandardOutput().trimmed().toStdString();
+    std::string printed = RunProgram(kProgram, {"--version"}).strOutput;
+    printed = printed.substr(0, printed.find('\n'));
     EXPECT_TRUE(printed.starts_with("quiben ")) << printed;
     EXPECT_NE(manual.find("\"" + printed + "\""), std::string::npos) << printed;
 }

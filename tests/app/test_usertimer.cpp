@@ -5,56 +5,15 @@
 #include "platform/profile.h"
 #include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
+#include "tests/common/RunProgram.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <filesystem>
-#include <fstream>
-#include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
 const QString kProgram = QStringLiteral(QUIBEN_BINARY_DIR "/quiben");
-
-struct CRun {
-    int nExitCode = -1;
-    std::string strOutput;
-};
-
-CRun RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    CRun run;
-    if (process.waitForFinished(60000))
-        run.nExitCode = process.exitCode();
-    run.strOutput = process.readAll().toStdString();
-    return run;
-}
-
-bool HasTool(const char* name) {
-    return !QStandardPaths::findExecutable(QString::fromUtf8(name)).isEmpty();
-}
-
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// systemd-escape --path, given the path's bytes as they are.
-std::string SystemdEscapeTool(const std::string& path) {
-    const char* argv[] = {"systemd-escape", "--path", path.c_str(), nullptr};
-    g_autofree char* out = nullptr;
-    int nStatus = -1;
-    if (!g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
-                      nullptr, &out, nullptr, &nStatus, nullptr) ||
-        nStatus != 0)
-        return "(failed)";
-    return out;
-}
 
 class UserTimer : public ::testing::Test {
 protected:
@@ -69,7 +28,9 @@ protected:
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         return env;
     }
-    CRun Quiben(const QStringList& args) const { return RunProgram(kProgram, args, Session()); }
+    CProgramResult Quiben(const QStringList& args) const {
+        return RunProgram(kProgram, args, Session());
+    }
 
     std::string ProgramFolder(const std::string& name, const std::string& timeUp) const {
         const std::string folder = m_base.File(name);
@@ -91,29 +52,32 @@ TEST_F(UserTimer, EachFolderGetsItsOwnUnitsAtItsIntervalAndRemoveUndoesThem) {
     const std::string name = "quiben-" + SystemdEscapePath(first);
     EXPECT_NE(name.find("mail\\x20box\\x2d1"), std::string::npos);
 
-    const CRun installed = Quiben({"--install-timer", "--home", QString::fromStdString(first)});
+    const CProgramResult installed =
+        Quiben({"--install-timer", "--home", QString::fromStdString(first)});
     ASSERT_EQ(installed.nExitCode, 0) << installed.strOutput;
     ASSERT_EQ(Quiben({"--install-timer", "--home=" + QString::fromStdString(second)}).nExitCode, 0);
     EXPECT_NE(installed.strOutput.find("journalctl --user -u '" + name + ".service'"),
               std::string::npos)
         << installed.strOutput;
 
-    const std::string service = Read(UnitFile(name + ".service"));
+    const std::string service = ReadFileBytes(UnitFile(name + ".service"));
     EXPECT_NE(service.find("\nExecStart=\"" QUIBEN_BINARY_DIR "/quiben\" \"--once\" \"--home\" \"" +
                            first + "\"\n"),
               std::string::npos)
         << service;
-    EXPECT_NE(Read(UnitFile(name + ".timer")).find("\nOnUnitActiveSec=90s\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(UnitFile(name + ".timer")).find("\nOnUnitActiveSec=90s\n"),
+              std::string::npos);
     const std::string secondName = "quiben-" + SystemdEscapePath(second);
-    EXPECT_NE(Read(UnitFile(secondName + ".timer")).find("\nOnUnitActiveSec=60s\n"),
+    EXPECT_NE(ReadFileBytes(UnitFile(secondName + ".timer")).find("\nOnUnitActiveSec=60s\n"),
               std::string::npos);
     const std::string wanted = UnitFile("timers.target.wants/" + name + ".timer");
     // Enabled for the next login, with no manager to start it now.
-    if (HasTool("systemctl")) {
+    if (HasProgram("systemctl")) {
         EXPECT_TRUE(std::filesystem::is_symlink(wanted));
     }
 
-    const CRun removed = Quiben({"--remove-timer", "--home", QString::fromStdString(first + "/")});
+    const CProgramResult removed =
+        Quiben({"--remove-timer", "--home", QString::fromStdString(first + "/")});
     EXPECT_EQ(removed.nExitCode, 0) << removed.strOutput;
     EXPECT_FALSE(std::filesystem::exists(UnitFile(name + ".service")));
     EXPECT_FALSE(std::filesystem::exists(UnitFile(name + ".timer")));
@@ -122,21 +86,13 @@ TEST_F(UserTimer, EachFolderGetsItsOwnUnitsAtItsIntervalAndRemoveUndoesThem) {
     EXPECT_EQ(Quiben({"--remove-timer", "--home", QString::fromStdString(first)}).nExitCode, 0);
 }
 
-TEST_F(UserTimer, IntervalIsWholeSecondsAndAtLeastAMinute) {
-    EXPECT_EQ(CUserTimer::IntervalSeconds(600000), 600);
-    EXPECT_EQ(CUserTimer::IntervalSeconds(90500), 90);
-    EXPECT_EQ(CUserTimer::IntervalSeconds(59999), 60);
-    EXPECT_EQ(CUserTimer::IntervalSeconds(0), 60);
-    EXPECT_EQ(CUserTimer::IntervalSeconds(-1), 60);
-}
-
 TEST_F(UserTimer, UnitNamesAreTheFoldersAsSystemdEscapesThem) {
-    if (!HasTool("systemd-escape"))
+    if (!HasProgram("systemd-escape"))
         GTEST_SKIP() << "systemd-escape is not installed";
-    for (const std::string path : {"/", "/home/taro/.config/quiben", "/tmp/.hidden/a-b c",
-                                   "/tmp/メール/x$y%z\\w:_.", "/tmp/latin1-\xE9"}) {
-        EXPECT_EQ(SystemdEscapePath(path) + "\n", SystemdEscapeTool(path)) << path;
-    }
+    for (const char* path :
+         {"/", "/home/taro/.config/quiben", "/tmp/.hidden/a-b c", "/tmp/メール/x$y%z\\w:_."})
+        EXPECT_EQ(SystemdEscapePath(path) + "\n",
+                  RunProgram("systemd-escape", {"--path", QString::fromUtf8(path)}).strOutput);
     // Too long for a unit name: a hash, still one name per folder.
     const std::string deep = "/" + std::string(300, 'd');
     const CUserTimer timer(deep, "/usr/bin/quiben", m_config.Path());
@@ -145,7 +101,7 @@ TEST_F(UserTimer, UnitNamesAreTheFoldersAsSystemdEscapesThem) {
 }
 
 TEST_F(UserTimer, SystemdAcceptsTheUnitsForAwkwardFolders) {
-    if (!HasTool("systemd-analyze"))
+    if (!HasProgram("systemd-analyze"))
         GTEST_SKIP() << "systemd-analyze is not installed";
     // The program's own path is checked by systemd: it must name the file.
     const std::string bin = m_base.File("bin $x %y ü");
@@ -155,7 +111,7 @@ TEST_F(UserTimer, SystemdAcceptsTheUnitsForAwkwardFolders) {
          {"/home/taro/メール 転送 $HOME %h \"q\" \\", "/tmp/latin1-\xE9"}) {
         const CUserTimer timer(folder, bin + "/quiben", m_config.File("systemd/user"));
         ASSERT_TRUE(timer.Write(600));
-        const CRun verified =
+        const CProgramResult verified =
             RunProgram("systemd-analyze",
                        {"--user", "--man=no", "verify", QString::fromStdString(timer.ServicePath()),
                         QString::fromStdString(timer.TimerPath())},
@@ -172,7 +128,7 @@ TEST_F(UserTimer, ProgramInAFolderSystemdCannotNameIsRefused) {
     std::filesystem::create_directories(bin);
     std::filesystem::copy_file(kProgram.toStdString(), bin + "/quiben");
     const std::string folder = ProgramFolder("home", "600000");
-    const CRun refused =
+    const CProgramResult refused =
         RunProgram(QString::fromStdString(bin + "/quiben"),
                    {"--install-timer", "--home", QString::fromStdString(folder)}, Session());
     EXPECT_EQ(refused.nExitCode, 1) << refused.strOutput;
