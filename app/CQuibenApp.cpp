@@ -3,6 +3,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
+#include "app/HeadlessCommand.h"
 #include "engine/CForwardEngine.h"
 #include "platform/paths.h"
 #include "res/resources.h"
@@ -11,7 +12,6 @@
 #include "settings/schema.h"
 
 #include <QApplication>
-#include <cstdio>
 
 #ifndef QUIBEN_DATA_DIR
 #define QUIBEN_DATA_DIR "/usr/local/share/quiben"
@@ -30,14 +30,8 @@ CQuibenApp::~CQuibenApp() {
 }
 
 int CQuibenApp::Run() {
-    if (!m_commandLine.strError.empty() || m_commandLine.bHelp) {
-        if (!m_commandLine.strError.empty())
-            std::fprintf(stderr, "quiben: %s\n", m_commandLine.strError.c_str());
-        std::fputs(kUsageText, m_commandLine.bHelp ? stdout : stderr);
-        return m_commandLine.bHelp ? kExitOk : kExitUsage;
-    }
-    if (m_commandLine.bOnce) {
-        m_nExitCode = RunOnce();
+    if (const std::optional<int> status = RunHeadlessCommand(m_commandLine)) {
+        m_nExitCode = *status;
     } else {
         // Before the instance check: a copy that holds the lock can always be
         // asked to close the ordinary way.
@@ -109,6 +103,7 @@ bool CQuibenApp::InitInstance() {
     CQuibenDlg dlg(*m_pProfile, m_dataFolders, [&engine] { return engine.RunForwardCycle(); });
     dlg.SetSettingsRunner(RunSettingsSheet);
     dlg.SetAboutRunner(RunAboutBox);
+    dlg.SetAutostart(CAutostart(m_strAppDir, QuibenProgramPath()));
     CTerminationWatcher watcher([&dlg] {
         if (dlg.isVisible())
             dlg.EndDialog(IDCANCEL);
@@ -118,10 +113,6 @@ bool CQuibenApp::InitInstance() {
     if (dlg.DoModal() < 0)
         m_nExitCode = kExitFailed; // no skin: the window was never created
     return false;
-}
-
-int CQuibenApp::RunOnce() {
-    return RunOnceCycle(m_commandLine.strHome);
 }
 
 int CQuibenApp::ExitInstance() {

@@ -47,7 +47,6 @@ public:
     const std::vector<std::string>& GetDataFolders() const { return m_dataFolders; }
 
 private:
-    int RunOnce();
     bool ResolveFolders();
     void EnsureGuiApplication();
     std::vector<std::string> DefaultDataFolders() const;

@@ -172,6 +172,9 @@ void CQuibenDlg::OnCommand(int nId) {
     case ID_MENU_README:
         OnReadMe();
         break;
+    case ID_MENU_AUTOSTART:
+        OnToggleAutostart();
+        break;
     default:
         CDialog::OnCommand(nId);
         break;
@@ -187,6 +190,13 @@ void CQuibenDlg::OnToggleAutoForward() {
     const int nExec =
         m_profile.GetProfileInt(schema::kSectionSend, schema::kKeyExec, schema::kDefaultExec);
     m_profile.WriteProfileInt(schema::kSectionSend, schema::kKeyExec, 1 ^ nExec);
+}
+
+void CQuibenDlg::OnToggleAutostart() {
+    // The check mark shows the entry as it is found, so a write that fails
+    // shows as the item staying unchecked.
+    if (m_autostart)
+        m_autostart->SetEnabled(!m_autostart->IsEnabled());
 }
 
 void CQuibenDlg::OnExit() {
@@ -213,6 +223,11 @@ std::unique_ptr<QMenu> CQuibenDlg::CreateMainPopupMenu() {
     if (QAction* pToggle = FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)) {
         pToggle->setCheckable(true);
         pToggle->setChecked(IsAutoForwardOn());
+    }
+    if (QAction* pAutostart = FindMenuCommand(*pMenu, ID_MENU_AUTOSTART)) {
+        pAutostart->setCheckable(true);
+        pAutostart->setChecked(m_autostart && m_autostart->IsEnabled());
+        pAutostart->setEnabled(m_autostart.has_value());
     }
     return pMenu;
 }

@@ -3,6 +3,7 @@
 // painted by the skin bitmap, dragged with the left button, with a pop-up
 // menu on the right button and the timer that drives the forwarding cycle.
 
+#include "app/CAutostart.h"
 #include "platform/dialog/CDialog.h"
 
 #include <QImage>
@@ -41,6 +42,9 @@ public:
 
     void SetSettingsRunner(DialogRunner runner) { m_runSettings = std::move(runner); }
     void SetAboutRunner(DialogRunner runner) { m_runAbout = std::move(runner); }
+    // The login autostart that the menu's ログイン時に起動 switches; without
+    // it that item is greyed.
+    void SetAutostart(CAutostart autostart) { m_autostart = std::move(autostart); }
 
     // Menu 129 as it would open now: the check mark follows SEND / EXEC.
     std::unique_ptr<QMenu> CreateMainPopupMenu();
@@ -73,6 +77,7 @@ protected:
 
 private:
     void OnToggleAutoForward();
+    void OnToggleAutostart();
     void OnExit();
     void OnReadMe();
     void RunCycleNow();
@@ -85,6 +90,7 @@ private:
     CycleRunner m_runCycle;
     DialogRunner m_runSettings;
     DialogRunner m_runAbout;
+    std::optional<CAutostart> m_autostart;
     QImage m_skin;
     std::optional<QRegion> m_skinRegion;
     QTimer m_timer;

@@ -12,6 +12,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             line.bOnce = true;
         } else if (arg == "--help" || arg == "-h") {
             line.bHelp = true;
+        } else if (arg == "--version") {
+            line.bVersion = true;
+        } else if (arg == "--install-timer") {
+            line.bInstallTimer = true;
+        } else if (arg == "--remove-timer") {
+            line.bRemoveTimer = true;
         } else if (arg == "--home") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
                 line.strError = "--home needs a folder";
@@ -28,5 +34,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             line.qtArgs.emplace_back(arg);
         }
     }
+    if (line.strError.empty() && line.bOnce + line.bInstallTimer + line.bRemoveTimer > 1)
+        line.strError = "choose one of --once, --install-timer and --remove-timer";
     return line;
 }

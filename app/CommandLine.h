@@ -1,8 +1,6 @@
 #pragma once
-// The program's own options; everything else is left for Qt (-platform ...).
-//   --home DIR   use DIR as the program folder (also --home=DIR)
-//   --once       run one forwarding cycle without a window and exit
-//   --help       print the usage
+// The program's own options (kUsageText); everything else is left for Qt
+// (-platform ...). --home DIR may also be written --home=DIR.
 
 #include <string>
 #include <vector>
@@ -10,6 +8,9 @@
 struct CommandLine {
     bool bOnce = false;
     bool bHelp = false;
+    bool bVersion = false;
+    bool bInstallTimer = false; // a systemd user timer runs --once
+    bool bRemoveTimer = false;
     std::string strHome;
     std::string strError;            // non-empty: the command line is unusable
     std::vector<std::string> qtArgs; // argv[0] and the arguments for Qt
@@ -18,7 +19,14 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, char** argv);
 
 inline constexpr const char* kUsageText =
-    "usage: quiben [--home DIR] [--once]\n"
-    "  --home DIR  use DIR as the program folder (settings, lists, error log)\n"
-    "  --once      run one forwarding cycle without a window; exit status 0 when\n"
-    "              it completed, 1 when it failed, 3 when another copy runs\n";
+    "usage: quiben [--home DIR] [--once | --install-timer | --remove-timer]\n"
+    "       quiben --help | --version\n"
+    "  --home DIR       use DIR as the program folder (settings, lists, error log)\n"
+    "  --once           run one forwarding cycle without a window; exit status 0\n"
+    "                   when it completed, 1 when it failed, 3 when another copy runs\n"
+    "  --install-timer  run --once for this program folder from a systemd user\n"
+    "                   timer every RECV/TIMEUP milliseconds (at least 60 s)\n"
+    "  --remove-timer   stop and remove that timer\n"
+    "  -h, --help       print this help\n"
+    "  --version        print the version\n"
+    "See quiben(1).\n";

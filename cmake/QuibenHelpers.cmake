@@ -11,11 +11,13 @@ function(quiben_add_library name)
   endif()
 endfunction()
 
-# quiben_add_test(NAME SOURCES ... LINKS ...): a GoogleTest program with the
-# shared headless main; its tests are listed when ctest runs, not at build
-# time, so building needs neither a display nor the test servers.
+# quiben_add_test(NAME [WHOLE] SOURCES ... LINKS ...): a GoogleTest program
+# with the shared headless main; its tests are listed when ctest runs, not at
+# build time, so building needs neither a display nor the test servers.
+# WHOLE: one ctest test runs the whole program, so its tests share what
+# their suite sets up once.
 function(quiben_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "WHOLE" "" "SOURCES;LINKS" ${ARGN})
   if(NOT ARG_SOURCES)
     return()
   endif()
@@ -24,6 +26,11 @@ function(quiben_add_test name)
   target_compile_definitions(${name} PRIVATE QTEST_QPA_MOUSE_HANDLING
                              QUIBEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                              QUIBEN_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 600)
+  if(ARG_WHOLE)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 600)
+  endif()
 endfunction()

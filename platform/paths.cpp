@@ -29,14 +29,13 @@ bool IsWritableFolder(const std::string& path) {
     return !path.empty() && access(path.c_str(), W_OK | X_OK) == 0;
 }
 
-std::string UserConfigFolder() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/')
-        return JoinPath(configHome, "quiben");
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/')
-        return std::string();
-    return JoinPath(JoinPath(home, ".config"), "quiben");
+// Programs installed there are shared by every user; root can write there,
+// but settings never belong beside them.
+bool IsSystemFolder(const std::string& path) {
+    for (const char* system : {"/usr", "/bin", "/sbin"})
+        if (path == system || path.starts_with(std::string(system) + "/"))
+            return true;
+    return false;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -81,12 +80,25 @@ std::string ResolveAppDir(std::string_view homeOption) {
         return WithoutTrailingSeparators(home);
     }
     std::string exeFolder = ExtractDirectory(GetExecutablePath());
-    if (IsWritableFolder(exeFolder))
+    if (IsWritableFolder(exeFolder) && !IsSystemFolder(exeFolder))
         return exeFolder;
-    std::string config = UserConfigFolder();
-    if (config.empty() || !MakeFolder(config))
+    const std::string configHome = UserConfigHome();
+    if (configHome.empty())
+        return std::string();
+    std::string config = JoinPath(configHome, "quiben");
+    if (!MakeFolder(config))
         return std::string();
     return config;
+}
+
+std::string UserConfigHome() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && configHome[0] == '/')
+        return WithoutTrailingSeparators(configHome);
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/')
+        return std::string();
+    return JoinPath(home, ".config");
 }
 
 std::string ResolveTempDir() {

@@ -15,9 +15,15 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 std::string GetExecutablePath();
 
 // The program folder: homeOption when given (--home DIR), else the
-// executable's folder when it is writable, else $XDG_CONFIG_HOME/quiben
-// (~/.config/quiben), created when missing. Empty on failure.
+// executable's folder when it is writable and not a folder of the system
+// (under /usr, /bin, /sbin: an installed copy run by root), else
+// $XDG_CONFIG_HOME/quiben (~/.config/quiben), created when missing. Empty on
+// failure.
 std::string ResolveAppDir(std::string_view homeOption);
+
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config; empty when
+// neither is known.
+std::string UserConfigHome();
 
 // $TMPDIR when set and non-empty, else "/tmp", without a trailing separator.
 std::string ResolveTempDir();

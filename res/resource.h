@@ -28,6 +28,9 @@ inline constexpr int ID_MENU_EXIT = 32773;
 inline constexpr int ID_LIST_CHANGED = 32774;
 inline constexpr int ID_MENU_VERSION = 32775;
 inline constexpr int ID_MENU_README = 32776;
+// Start at login (an XDG autostart entry); numbered apart from the others so
+// that later menu commands can take the next numbers.
+inline constexpr int ID_MENU_AUTOSTART = 32790;
 
 // Timer of the main window.
 inline constexpr int ID_FORWARD_TIMER = 3;

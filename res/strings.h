@@ -16,6 +16,7 @@ inline constexpr const char* kMenuSettings = "設定";
 inline constexpr const char* kMenuAutoForward = "自動転送";
 inline constexpr const char* kMenuReadMe = "Read Me";
 inline constexpr const char* kMenuVersion = "ﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr const char* kMenuAutostart = "ログイン時に起動";
 inline constexpr const char* kMenuExit = "終了";
 
 // The About box.

@@ -51,6 +51,7 @@ inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {ID_MENU_README, restext::kMenuReadMe},
     {0, nullptr},
     {ID_MENU_VERSION, restext::kMenuVersion},
+    {ID_MENU_AUTOSTART, restext::kMenuAutostart},
     {0, nullptr},
     {ID_MENU_EXIT, restext::kMenuExit},
 };

@@ -2,12 +2,17 @@
 // postman bird with a letter, on pure white), the application icon and the
 // pointing-hand cursor. Run by hand after a change to the drawing:
 //   cmake --build build --target make_art && build/res/make_art res
-// The outputs are committed; the build only copies them.
+// Those outputs are committed, since the program compiles them in.
+//   make_art --icons DIR
+// writes the desktop's icons (DIR/hicolor/<size>/apps/org.quiben.Quiben.*,
+// PNG from 16 to 256 pixels and SVG); the build runs it.
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 #include <cstdio>
 #include <vector>
 
@@ -165,16 +170,47 @@ QImage MakeSkin() {
     return image.convertToFormat(QImage::Format_RGB888);
 }
 
-QImage MakeIcon(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
+// The figure filling a square of size × size.
+void DrawIcon(QPainter& p, int size) {
     p.setRenderHint(QPainter::Antialiasing);
     const double scale = double(size) / kSkinHeight * 1.08;
     p.translate((size - kSkinWidth * scale) / 2, -8 * scale);
     p.scale(scale, scale);
     DrawFigure(p);
+}
+
+QImage MakeIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    DrawIcon(p, size);
     return image;
+}
+
+bool WriteScalableIcon(const QString& path) {
+    constexpr int kSize = 256;
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(kSize, kSize));
+    svg.setViewBox(QRect(0, 0, kSize, kSize));
+    svg.setTitle(QStringLiteral("Quiben"));
+    QPainter p;
+    if (!p.begin(&svg))
+        return false;
+    DrawIcon(p, kSize);
+    return p.end();
+}
+
+// The icon theme's layout: hicolor/<size>x<size>/apps and hicolor/scalable/apps.
+bool WriteThemeIcons(const QString& folder) {
+    const QString name = QStringLiteral("org.quiben.Quiben");
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString apps = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+        ok = QDir().mkpath(apps) && MakeIcon(size).save(apps + "/" + name + ".png", "PNG") && ok;
+    }
+    const QString scalable = folder + "/hicolor/scalable/apps";
+    return QDir().mkpath(scalable) && WriteScalableIcon(scalable + "/" + name + ".svg") && ok;
 }
 
 // 'X' black, '.' white, anything else transparent; the fingertip sits at the
@@ -226,7 +262,16 @@ QImage MakeHandCursor() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Drawing needs no display; the build runs this without one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+        const bool ok = WriteThemeIcons(QString::fromLocal8Bit(argv[2]));
+        if (!ok)
+            std::fprintf(stderr, "could not write the icons\n");
+        return ok ? 0 : 1;
+    }
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     bool ok = MakeSkin().save(folder + "/zorvik.bmp", "BMP");
     ok = MakeIcon(64).save(folder + "/quiben.png", "PNG") && ok;

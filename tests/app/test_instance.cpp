@@ -6,10 +6,13 @@
 #include "platform/profile.h"
 #include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
+#include "tests/common/RunProgram.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -102,6 +105,43 @@ TEST(Instance, CommandLineOptions) {
     EXPECT_EQ(line.strHome, "/z");
     EXPECT_FALSE(Parse({"quiben", "--home"}).strError.empty());
     EXPECT_FALSE(Parse({"quiben", "--home="}).strError.empty());
+    line = Parse({"quiben", "--install-timer", "--home", "/z"});
+    EXPECT_TRUE(line.bInstallTimer);
+    EXPECT_TRUE(line.strError.empty());
+    EXPECT_FALSE(Parse({"quiben", "--once", "--remove-timer"}).strError.empty());
+}
+
+// The options named in the tag column of a text: the first group of each
+// match of tagLine.
+std::set<std::string> OptionsIn(const std::string& text, const std::regex& tagLine) {
+    static const std::regex option("(^|[^a-z-])(--?[a-z][a-z-]*)");
+    std::set<std::string> found;
+    for (std::sregex_iterator tag(text.begin(), text.end(), tagLine), end; tag != end; ++tag) {
+        const std::string column = (*tag)[1];
+        for (std::sregex_iterator it(column.begin(), column.end(), option); it != end; ++it)
+            found.insert((*it)[2]);
+    }
+    return found;
+}
+
+TEST(Instance, HelpAndManualPageListTheSameOptionsAndVersion) {
+    const CProgramResult help = RunProgram(kProgram, {"--help"});
+    EXPECT_EQ(help.nExitCode, kExitOk);
+    const std::set<std::string> helpOptions =
+        OptionsIn(help.strOutput, std::regex("\n  (-[^\n]*?)(  |\n)"));
+    // The manual's OPTIONS section: the tag line after each .TP.
+    std::string manual = ReadFileBytes(QUIBEN_BINARY_DIR "/res/quiben.1");
+    manual = std::regex_replace(manual, std::regex(R"(\\-)"), "-");
+    const size_t options = manual.find(".SH OPTIONS");
+    EXPECT_EQ(helpOptions,
+              OptionsIn(manual.substr(options, manual.find(".SH", options + 1) - options),
+                        std::regex("\\.TP\n([^\n]*)")));
+    EXPECT_EQ(helpOptions.size(), 7u) << help.strOutput;
+
+    std::string printed = RunProgram(kProgram, {"--version"}).strOutput;
+    printed = printed.substr(0, printed.find('\n'));
+    EXPECT_TRUE(printed.starts_with("quiben ")) << printed;
+    EXPECT_NE(manual.find("\"" + printed + "\""), std::string::npos) << printed;
 }
 
 } // namespace

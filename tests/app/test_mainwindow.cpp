@@ -9,6 +9,7 @@
 #include "platform/profile.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "res/templates.h"
 #include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
 
@@ -140,7 +141,8 @@ QStringList MenuTexts(const QMenu& menu) {
 
 TEST_F(MainWindow, MenuItemsInOrderWithCheckMarkFollowingSwitch) {
     auto pDlg = ShowWindow();
-    const QStringList expected{"設定", "自動転送", "-", "Read Me", "-", "ﾊﾞｰｼﾞｮﾝ情報", "-", "終了"};
+    const QStringList expected{"設定",        "自動転送",         "-", "Read Me", "-",
+                               "ﾊﾞｰｼﾞｮﾝ情報", "ログイン時に起動", "-", "終了"};
     auto pMenu = pDlg->CreateMainPopupMenu();
     EXPECT_EQ(MenuTexts(*pMenu), expected);
     EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
@@ -149,6 +151,22 @@ TEST_F(MainWindow, MenuItemsInOrderWithCheckMarkFollowingSwitch) {
     pMenu = pDlg->CreateMainPopupMenu();
     EXPECT_TRUE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
     EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_SETTINGS)->isChecked());
+}
+
+TEST_F(MainWindow, AutostartItemWritesAndRemovesTheEntryForThisFolder) {
+    CTempFolder autostart;
+    auto pDlg = ShowWindow();
+    EXPECT_FALSE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_MENU_AUTOSTART)->isEnabled());
+
+    const CAutostart entry(m_home.Path(), "/opt/q/quiben", autostart.Path());
+    pDlg->SetAutostart(entry);
+    EXPECT_FALSE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_MENU_AUTOSTART)->isChecked());
+    pDlg->SendCommand(ID_MENU_AUTOSTART);
+    EXPECT_TRUE(entry.IsEnabled());
+    EXPECT_TRUE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_MENU_AUTOSTART)->isChecked());
+    pDlg->SendCommand(ID_MENU_AUTOSTART);
+    EXPECT_FALSE(std::filesystem::exists(entry.EntryPath()));
+    EXPECT_FALSE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_MENU_AUTOSTART)->isChecked());
 }
 
 TEST_F(MainWindow, RightClickOpensMenuWhoseToggleWritesSwitch) {
@@ -162,7 +180,7 @@ TEST_F(MainWindow, RightClickOpensMenuWhoseToggleWritesSwitch) {
         },
         true);
     QTest::mouseClick(pDlg.get(), Qt::RightButton, {}, QPoint(70, 110));
-    EXPECT_EQ(shown.size(), 8);
+    EXPECT_EQ(shown.size(), static_cast<qsizetype>(std::size(kMainPopupMenu)));
     EXPECT_EQ(Setting(kSectionSend, kKeyExec), 1);
 }
 
