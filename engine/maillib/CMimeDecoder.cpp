@@ -110,6 +110,25 @@ std::string OneLine(std::string utf8) {
     return out;
 }
 
+// "Content-Type: text" without a subtype is plain text; GMime reads it as
+// application/octet-stream and drops its charset, so it is set again here.
+void RepairBareTextType(GMimeObject* object) {
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    const char* raw = g_mime_object_get_header(object, "Content-Type");
+    if (raw == nullptr || !g_mime_content_type_is_type(type, "application", "octet-stream"))
+        return;
+    std::string value = Trim(raw);
+    size_t typeEnd = std::min(value.find_first_of("/; \t"), value.size());
+    if (typeEnd != 4 || g_ascii_strncasecmp(value.c_str(), "text", 4) != 0)
+        return;
+    size_t parameters = value.find(';');
+    std::string fixed =
+        "text/plain" + (parameters == std::string::npos ? "" : value.substr(parameters));
+    CGObjectPtr<GMimeContentType> plain(g_mime_content_type_parse(nullptr, fixed.c_str()));
+    if (plain)
+        g_mime_object_set_content_type(object, plain.get());
+}
+
 std::string AttachmentName(GMimeObject* object) {
     if (GMIME_IS_PART(object)) {
         const char* name = g_mime_part_get_filename(GMIME_PART(object));
@@ -195,6 +214,12 @@ std::string ReadDecodedBytes(GMimeDataWrapper* content, size_t maxBytes) {
     g_mime_stream_reset(source);
     CGObjectPtr<GMimeStream> decoded(g_mime_stream_filter_new(source));
     GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
+    if (encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
+        // Blanks that transport added after a soft break's '=' hide the
+        // break from the decoder, which then cuts the character around it.
+        CGObjectPtr<GMimeFilter> strip(g_mime_filter_strip_new());
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), strip.get());
+    }
     if (encoding != GMIME_CONTENT_ENCODING_DEFAULT) {
         CGObjectPtr<GMimeFilter> filter(g_mime_filter_basic_new(encoding, FALSE));
         g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), filter.get());
@@ -257,32 +282,42 @@ void CMimeDecoder::Walk(GMimeObject* object, int depth) {
 
 // The first plain text part is the body, else the first HTML part; parts
 // marked as attachments, named parts and non-text parts are attachments.
+// Some mailers name every part, the text too: the first plain part that is
+// named but not marked as an attachment is kept in mind as the body for a
+// mail that has no other text.
 void CMimeDecoder::ConsiderLeaf(GMimePart* part) {
     GMimeObject* object = GMIME_OBJECT(part);
+    RepairBareTextType(object);
     GMimeContentType* type = g_mime_object_get_content_type(object);
     const char* filename = g_mime_part_get_filename(part);
     bool named = filename != nullptr && *filename != '\0';
-    bool attachment = g_mime_part_is_attachment(part) || named;
-    if (!attachment && g_mime_content_type_is_type(type, "text", "plain")) {
+    bool marked = g_mime_part_is_attachment(part);
+    bool plain = g_mime_content_type_is_type(type, "text", "plain");
+    if (!marked && !named && plain) {
         if (m_pPlain == nullptr)
             m_pPlain = part;
         return;
     }
-    if (!attachment && g_mime_content_type_is_type(type, "text", "html")) {
+    if (!marked && !named && g_mime_content_type_is_type(type, "text", "html")) {
         if (m_pHtml == nullptr)
             m_pHtml = part;
         return;
     }
-    if (attachment || !g_mime_content_type_is_type(type, "text", "*"))
+    if (!marked && named && plain && m_pNamedPlain == nullptr)
+        m_pNamedPlain = part;
+    if (marked || named || !g_mime_content_type_is_type(type, "text", "*"))
         m_attachments.push_back(object);
 }
 
-std::string CMimeDecoder::BodyText() const {
+std::string CMimeDecoder::BodyText() {
     if (m_pPlain != nullptr)
         return ToCrLf(DecodedPartText(m_pPlain));
     if (m_pHtml != nullptr)
         return ToCrLf(CHtmlText::ToPlainText(DecodedPartText(m_pHtml)));
-    return {};
+    if (m_pNamedPlain == nullptr)
+        return {};
+    std::erase(m_attachments, GMIME_OBJECT(m_pNamedPlain)); // it is the text, not a file
+    return ToCrLf(DecodedPartText(m_pNamedPlain));
 }
 
 std::vector<std::string> CMimeDecoder::WriteAttachments(const CPrivateFolder& folder) const {
@@ -306,7 +341,7 @@ std::vector<std::string> CMimeDecoder::WriteAttachments(const CPrivateFolder& fo
 bool CMimeDecoder::Decode(const std::string& path, const CPrivateFolder& folder,
                           CDecodedMessage& decoded, std::string& error) {
     decoded = CDecodedMessage{};
-    m_pPlain = m_pHtml = nullptr;
+    m_pPlain = m_pHtml = m_pNamedPlain = nullptr;
     m_attachments.clear();
     CGObjectPtr<GMimeMessage> message(ParseMessageFile(path));
     if (!message) {

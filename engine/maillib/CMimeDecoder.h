@@ -23,10 +23,11 @@ public:
 private:
     void Walk(GMimeObject* object, int depth);
     void ConsiderLeaf(GMimePart* part);
-    std::string BodyText() const;
+    std::string BodyText();
     std::vector<std::string> WriteAttachments(const CPrivateFolder& folder) const;
 
     GMimePart* m_pPlain = nullptr; // borrowed from the parsed message
     GMimePart* m_pHtml = nullptr;
+    GMimePart* m_pNamedPlain = nullptr; // an inline text part that carries a file name
     std::vector<GMimeObject*> m_attachments;
 };

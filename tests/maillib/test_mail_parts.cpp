@@ -68,11 +68,19 @@ TEST(HeaderText, RawJisAndShiftJisInHeadersAreRead) {
     EXPECT_EQ(CHeaderText::DecodeText(Utf8ToCp932("経理部")), "経理部");
 }
 
-TEST(CharsetDecoder, Iso2022JpWithNecRowFallsBackToTheMicrosoftTable) {
-    // ① (NEC row 13) and ㈱ that glibc's ISO-2022-JP decoder refuses.
+// Windows mailers write ISO-2022-JP with the rows of code page 932 that
+// JIS X 0208 lacks: ① and ㈱ (NEC row 13) and 髙 and 﨑 (NEC-selected IBM
+// rows 89 to 92), which glibc refuses and EUC-JP-MS makes private-use.
+TEST(CharsetDecoder, Iso2022JpIsReadAsTheSupersetWindowsMailersWrite) {
     EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b$B-!-j\x1b(B", "iso-2022-jp"), "①㈱");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b$B|b66\x1b(B \x1b$Byu\x1b(B", "ISO-2022-JP"), "髙橋 﨑");
     EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b$B2V\x1b(B", "ISO-2022-JP"), "花");
-    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b(I1\x1b(B", "iso-2022-jp"), "ｱ");
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("\x1b(I1\x1b(B\x0e"
+                                      "2\x0f",
+                                      "iso-2022-jp"),
+              "ｱｲ");
+    // JIS X 0212 (丂 is 0x3021 there) still goes through its own table.
+    EXPECT_EQ(CCharsetDecoder::ToUtf8("a\x1b$(D0!\x1b(Bb", "iso-2022-jp"), "a丂b");
 }
 
 TEST(CharsetDecoder, JapaneseLabelsMeanTheirWindowsSupersets) {

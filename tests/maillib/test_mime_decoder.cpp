@@ -35,6 +35,51 @@ CDecodedMail DecodeText(const CTempFolder& temp, const std::string& content) {
 
 } // namespace
 
+// Soft breaks fall inside characters in Japanese UTF-8 mail; blanks that a
+// transport added after the '=' must not hide the break.
+TEST(MimeDecoder, QuotedPrintableSoftBreaksInsideCharactersKeepEveryByte) {
+    CTempFolder temp;
+    CDecodedMail mail = DecodeText(
+        temp, kHead + "Content-Type: text/plain; charset=UTF-8\r\n"
+                      "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                      "=E3=81=82=E3=\r\n=81=84=E3=81=  \t\r\n=86 end=\r\n=F0=9F=8E=89\r\n");
+    EXPECT_EQ(mail.strBody, "あいう end🎉\r\n");
+}
+
+// Some mailers name the text part too ("inline; filename=..."); with no
+// other text it is the body, not an attachment and not an empty body.
+TEST(MimeDecoder, NamedInlineTextIsTheBodyWhenTheMailHasNoOtherText) {
+    CTempFolder temp;
+    CDecodedMail mail = DecodeText(
+        temp, kHead + "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+                      "Content-Type: text/plain; charset=UTF-8; name=msg.txt\r\n"
+                      "Content-Disposition: inline; filename=msg.txt\r\n\r\nthe text ☕\r\n--b\r\n"
+                      "Content-Type: image/png; name=a.png\r\nContent-Disposition: inline; "
+                      "filename=a.png\r\n\r\nPNG\r\n--b--\r\n");
+    EXPECT_EQ(mail.strBody, "the text ☕");
+    ASSERT_EQ(mail.files.size(), 1u);
+    EXPECT_EQ(BaseName(mail.files[0]), "a.png");
+}
+
+TEST(MimeDecoder, TextWithoutSubtypeIsPlainTextInItsCharset) {
+    CTempFolder temp;
+    CDecodedMail mail = DecodeText(
+        temp, kHead + "Content-Type: text; charset=iso-2022-jp\r\n\r\n\x1b$B2V\x1b(B\r\n");
+    EXPECT_EQ(mail.strBody, "花\r\n");
+    EXPECT_TRUE(mail.files.empty());
+}
+
+// 髙 and 﨑 come from the NEC-selected IBM rows that Windows mailers write.
+TEST(MimeDecoder, Iso2022JpNamesWithIbmCharactersDecode) {
+    CTempFolder temp;
+    CDecodedMail mail = DecodeText(
+        temp, "From: =?ISO-2022-JP?B?GyRCfGI2NhsoQg==?= <t@example.jp>\r\nSubject: x\r\n"
+              "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
+              "\x1b$Byu-!\x1b(B\r\n");
+    EXPECT_EQ(mail.strFrom, "髙橋 <t@example.jp>");
+    EXPECT_EQ(mail.strBody, "﨑①\r\n");
+}
+
 // A header field is written into lines of its own (the forward text, the
 // settings file): an encoded line break must not start a new one there.
 TEST(MimeDecoder, HeaderFieldsCarryNoControlCharacters) {
