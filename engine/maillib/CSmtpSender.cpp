@@ -94,6 +94,7 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, &CSmtpSender::ReadMessage);
     curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+    curl.BoundTransfer(static_cast<long long>(message.size()));
     CURLcode code = curl.Perform();
     m_bTimedOut = code == CURLE_OPERATION_TIMEDOUT;
     if (code != CURLE_OK) {

@@ -10,6 +10,7 @@ inline constexpr const char* kUnsafeAccount = "アカウントに使えない文
 inline constexpr const char* kResolve = "サーバが見つかりません";
 inline constexpr const char* kConnect = "サーバに接続できません";
 inline constexpr const char* kTimeout = "サーバが応答しません(時間切れ)";
+inline constexpr const char* kTooSlow = "転送が終わりません(時間切れ)";
 inline constexpr const char* kCertificate = "サーバ証明書を検証できません";
 inline constexpr const char* kTls = "TLS接続に失敗しました";
 inline constexpr const char* kLogin = "ログインできません";

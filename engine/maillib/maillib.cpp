@@ -120,3 +120,7 @@ void SetMailCaFile(const std::string& path) {
 void SetMailTimeouts(long connectSeconds, long stallSeconds) {
     CMailOptions::Instance().SetTimeouts(connectSeconds, stallSeconds);
 }
+
+void SetMailTransferBound(long baseSeconds, long kilobytesPerSecond) {
+    CMailOptions::Instance().SetTransferBound(baseSeconds, kilobytesPerSecond);
+}

@@ -81,3 +81,8 @@ void SetMailCaFile(const std::string& path);
 // (TCP, greeting and TLS handshake) and stall (longest wait for a reply or
 // for data). Defaults 30 and 30; tests shorten them.
 void SetMailTimeouts(long connectSeconds, long stallSeconds);
+
+// The total time one retrieval or one send may take, however steadily the
+// data trickles: baseSeconds plus one second for every kilobytesPerSecond KB
+// of the message. Defaults 60 and 10; tests shorten them.
+void SetMailTransferBound(long baseSeconds, long kilobytesPerSecond);

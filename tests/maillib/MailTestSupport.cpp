@@ -78,6 +78,8 @@ std::vector<CReceivedMail> MailServerTest::ReceivedMails() const {
 void MailServerTest::TearDown() {
     SetMailCaFile("");
     SetMailTimeouts(CMailOptions::kDefaultConnectSeconds, CMailOptions::kDefaultStallSeconds);
+    SetMailTransferBound(CMailOptions::kDefaultTransferBaseSeconds,
+                         CMailOptions::kDefaultTransferKilobytesPerSecond);
 }
 
 std::string MailServerTest::NewUser() {
