@@ -9,55 +9,48 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
 namespace {
 
-std::string TextOf(const std::array<char, kMailErrorTextSize>& errorText) {
-    return std::string(errorText.data(), ::strnlen(errorText.data(), errorText.size()));
-}
-
-// The library never lists more than 256 messages; a wrong count is not
-// allowed to take us past the list.
-int ReceivedCount(const MailList& received) {
-    return std::clamp(static_cast<int>(received.nCount), 0, kMailListMax);
-}
-
-const char* ReceivedPath(const MailList& received, int i) {
-    return received.pszItem[i] != nullptr ? received.pszItem[i] : "";
-}
-
 // A received file is removed by the cycle that received it. One that is gone
 // already counts as removed; any other failure ends the cycle.
-bool RemoveReceivedFile(const char* path) {
-    return ::unlink(path) == 0 || errno == ENOENT;
+bool RemoveReceivedFile(const CReceivedMessage& message) {
+    return ::unlink(message.strPath.c_str()) == 0 || errno == ENOENT;
 }
 
 // "Title:" subject, "From:" from, "Date:" date, "Body:" body, each line
 // ending in CR LF, the last one included.
-std::string ComposeForwardText(const MessageSummary& summary) {
+std::string ComposeForwardText(const CDecodedMessage& message) {
     using namespace enginetexts;
     std::string text;
-    auto addLine = [&text](std::string_view label, const std::string& value) {
+    auto addLine = [&text](std::string_view label, std::string_view value) {
         text.append(label).append(value).append(kLineEnd);
     };
-    addLine(kLabelTitle, summary.strSubject);
-    addLine(kLabelFrom, summary.strFrom);
-    addLine(kLabelDate, summary.strDate);
-    addLine(kLabelBody, summary.strBody);
+    addLine(kLabelTitle, message.header.strSubject);
+    addLine(kLabelFrom, message.header.strFrom);
+    addLine(kLabelDate, message.header.strDate);
+    addLine(kLabelBody, TrimWhite(message.strBody));
     return text;
 }
 
-std::string JoinAttachments(const std::vector<std::string>& paths) {
-    std::string joined;
-    for (std::size_t k = 0; k < paths.size(); ++k) {
-        if (k > 0)
-            joined += enginetexts::kAttachmentSeparator;
-        joined += paths[k];
-    }
-    return joined;
+// Case is ignored for ASCII letters only; in UTF-8 their bytes never occur
+// inside another character, so byte-wise upper-casing is safe.
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// The marker is compared with the blanks the decoder puts for control
+// characters: a subject folded with a TAB was stored with it.
+std::string BlankControls(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
 }
 
 } // namespace
@@ -81,55 +74,48 @@ bool CForwardEngine::RunForwardCycle() {
     if (ReadForwardAddresses(addresses) == 0)
         return FinishCycle(false);
 
-    // One error text for the whole cycle, cleared only here: each call may
-    // leave its message in it.
-    ErrorText errorText{};
     const Account account = ReadAccount();
-    m_pLibrary->SetCAFile(account.strCaFile.c_str());
-
-    MailList received{};
-    int result = m_pLibrary->Receive(account.strPop3.c_str(), account.strAccount.c_str(),
-                                     account.strPassword.c_str(), enginetexts::kModeSaveAll,
-                                     m_strTempDir.c_str(), &received, errorText.data());
-    if (result <= 0 && errorText[0] != '\0') {
-        LogError(FormatReceiveError(TextOf(errorText)));
+    m_pLibrary->SetCaFile(account.strCaFile);
+    std::vector<CReceivedMessage> received;
+    CMailError error;
+    if (!m_pLibrary->Receive(account.pop3, m_strTempDir, received, error)) {
+        LogError(enginetexts::kReceiveError, error);
         return FinishCycle(false);
     }
-
-    const int count = ReceivedCount(received);
-    if (count == 0)
+    if (received.empty())
         return FinishCycle(true);
 
-    const int boundary = FindForwardedBoundary(received, m_strTempDir);
+    const std::size_t boundary = static_cast<std::size_t>(FindForwardedBoundary(received));
     bool bSendFailed = false;
-    for (int i = 0; i < count; ++i) {
-        const char* path = ReceivedPath(received, i);
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        const CReceivedMessage& message = received[i];
         // Before the boundary: forwarded by an earlier cycle (or passed over
         // then). After a failed send: held back for the next cycle, so the
         // marker can never pass the message that failed.
         if (i < boundary || bSendFailed) {
-            if (!RemoveReceivedFile(path))
+            if (!RemoveReceivedFile(message))
                 return FinishCycle(false);
             continue;
         }
-        MailList fields{};
-        int n = m_pLibrary->Decode(enginetexts::kModeGet, path, m_strTempDir.c_str(), &fields,
-                                   errorText.data());
+        // A message that cannot be decoded is tested with empty values.
+        CDecodedMessage decoded;
+        m_pLibrary->Decode(message, m_strTempDir, decoded, error);
         // The file goes before any test, so a skipped message leaves nothing behind.
-        if (!RemoveReceivedFile(path))
+        if (!RemoveReceivedFile(message))
             return FinishCycle(false);
-        bSendFailed = !ForwardIfPasses(ExtractSummary(fields, n), account, addresses, errorText);
+        bSendFailed = !ForwardIfPasses(decoded, account, addresses);
     }
 
     StoreMarker();
     return FinishCycle(true);
 }
 
-void CForwardEngine::LogError(const std::string& strEntryCp932) {
-    WriteErrorLog(m_strAppDir, strEntryCp932);
+void CForwardEngine::LogError(std::string_view tag, const CMailError& error) {
+    std::string entry = std::string(tag) + error.strText;
+    WriteErrorLog(m_strAppDir, Utf8ToCp932(entry));
     if (!m_report.strErrors.empty())
         m_report.strErrors += '\n';
-    m_report.strErrors += Cp932ToUtf8(strEntryCp932);
+    m_report.strErrors += entry;
 }
 
 bool CForwardEngine::FinishCycle(bool bSucceeded) {
@@ -155,28 +141,28 @@ bool CForwardEngine::PassesRules(const std::string& strFrom, const std::string& 
     return AnyRuleLineOccurs(strSubject, kSubjectRuleFile);
 }
 
-int CForwardEngine::FindForwardedBoundary(const MailList& received, const std::string& strTempDir) {
+int CForwardEngine::FindForwardedBoundary(const std::vector<CReceivedMessage>& received) {
     // The first match from the start decides: a later copy of the marked
     // message is tested again, which the stored Message-ID prevents. Only
     // the header fields are decoded: messages before the boundary never get
     // their bodies decoded or their attachments written.
-    const int count = ReceivedCount(received);
-    for (int i = 0; i < count; ++i) {
-        MailList fields{};
-        ErrorText errorText{};
-        int n = m_pLibrary->Decode(enginetexts::kModeHead, ReceivedPath(received, i),
-                                   strTempDir.c_str(), &fields, errorText.data());
-        if (MatchesMarker(ExtractIdentity(fields, n)))
-            return i + 1;
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        CMessageHeader header;
+        CMailError error;
+        m_pLibrary->DecodeHeader(received[i], header, error);
+        if (MatchesMarker(header))
+            return static_cast<int>(i + 1);
     }
     return 0;
 }
 
 void CForwardEngine::LoadMarker() {
     using namespace schema;
-    m_strLastFrom = m_profile.GetProfileString(kSectionLastSend, kKeyLastFrom, "");
-    m_strLastSubject = m_profile.GetProfileString(kSectionLastSend, kKeyLastSubject, "");
-    m_strLastMessageId = m_profile.GetProfileString(kSectionLastSend, kKeyLastMessageId, "");
+    m_strLastFrom = BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastFrom, ""));
+    m_strLastSubject =
+        BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastSubject, ""));
+    m_strLastMessageId =
+        BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastMessageId, ""));
 }
 
 void CForwardEngine::StoreMarker() {
@@ -199,47 +185,51 @@ void CForwardEngine::StoreMarker() {
 
 CForwardEngine::Account CForwardEngine::ReadAccount() const {
     using namespace schema;
-    Account account;
-    account.strPop3 = m_profile.GetProfileString(kSectionRecv, kKeyPop3, "");
-    account.strSmtp = m_profile.GetProfileString(kSectionRecv, kKeySmtp, "");
-    account.strAccount = m_profile.GetProfileString(kSectionRecv, kKeyAccount, "");
-    account.strPassword = m_profile.GetProfileString(kSectionRecv, kKeyPassword, "");
-    account.strMailAddress = m_profile.GetProfileString(kSectionRecv, kKeyMailAddress, "");
-    account.strCaFile = m_profile.GetProfileString(kSectionRecv, kKeyCaFile, "");
-    return account;
+    auto read = [this](const char* key) {
+        return Cp932ToUtf8(m_profile.GetProfileString(kSectionRecv, key, ""));
+    };
+    return Account{{read(kKeyPop3), read(kKeyAccount), read(kKeyPassword)},
+                   read(kKeySmtp),
+                   read(kKeyMailAddress),
+                   read(kKeyCaFile)};
 }
 
+// The marker is stored in code page 932, so the message's fields are
+// compared in that form: a character the code page lacks is '?' on both
+// sides, as earlier versions stored it, and markers they wrote still match.
 // From and Subject compare whole and byte for byte. A stored Message-ID must
 // match as well, so a second message with the same From and Subject (a daily
 // report) is not mistaken for the marked one; markers stored without an ID
 // keep matching on From and Subject alone.
-bool CForwardEngine::MatchesMarker(const MessageIdentity& identity) const {
-    if (identity.strFrom != m_strLastFrom || identity.strSubject != m_strLastSubject)
+bool CForwardEngine::MatchesMarker(const CMessageHeader& header) const {
+    if (Utf8ToCp932(header.strFrom) != m_strLastFrom ||
+        Utf8ToCp932(header.strSubject) != m_strLastSubject)
         return false;
-    return m_strLastMessageId.empty() || identity.strMessageId == m_strLastMessageId;
+    return m_strLastMessageId.empty() || Utf8ToCp932(header.strMessageId) == m_strLastMessageId;
 }
 
 // Rules in the order sender, subject, attachments, size; each setting and
 // rule file is read afresh here, so a change applies from the next message.
 // A skipped message leaves no trace; a failed send is logged and keeps the
 // marker where it was. False only when a send failed.
-bool CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Account& account,
-                                     const std::vector<std::string>& addresses,
-                                     ErrorText& errorText) {
-    if (!PassesRules(summary.strFrom, summary.strSubject) || !PassesAttachmentRule(summary))
+bool CForwardEngine::ForwardIfPasses(const CDecodedMessage& message, const Account& account,
+                                     const std::vector<std::string>& addresses) {
+    const CMessageHeader& header = message.header;
+    if (!PassesRules(header.strFrom, header.strSubject) || !PassesAttachmentRule(message))
         return true;
-    const std::string text = ComposeForwardText(summary);
-    if (!PassesSizeRule(text))
+    COutgoingMail mail{account.strMailAddress, "", std::string(enginetexts::kForwardSubject),
+                       ComposeForwardText(message), message.vecAttachments};
+    if (!PassesSizeRule(mail.strBody))
         return true;
-    const std::string attachments = JoinAttachments(summary.vecAttachments);
-    if (!SendToEveryAddress(account, addresses, text, attachments, errorText)) {
-        LogError(FormatSendError(TextOf(errorText)));
+    CMailError error;
+    if (!SendToEveryAddress(account, addresses, mail, error)) {
+        LogError(enginetexts::kSendError, error);
         return false;
     }
     ++m_report.nForwarded;
-    m_strLastSubject = summary.strSubject;
-    m_strLastFrom = summary.strFrom;
-    m_strLastMessageId = summary.strMessageId;
+    m_strLastSubject = Utf8ToCp932(header.strSubject);
+    m_strLastFrom = Utf8ToCp932(header.strFrom);
+    m_strLastMessageId = Utf8ToCp932(header.strMessageId);
     return true;
 }
 
@@ -247,12 +237,10 @@ bool CForwardEngine::ForwardIfPasses(const MessageSummary& summary, const Accoun
 // the remaining addresses get nothing for this message.
 bool CForwardEngine::SendToEveryAddress(const Account& account,
                                         const std::vector<std::string>& addresses,
-                                        const std::string& strText,
-                                        const std::string& strAttachments, ErrorText& errorText) {
+                                        COutgoingMail& mail, CMailError& error) {
     for (const std::string& address : addresses) {
-        if (m_pLibrary->Send(account.strSmtp.c_str(), address.c_str(),
-                             account.strMailAddress.c_str(), ForwardSubjectCp932().c_str(),
-                             strText.c_str(), strAttachments.c_str(), errorText.data()) == 0)
+        mail.strTo = Cp932ToUtf8(address);
+        if (!m_pLibrary->Send(account.strSmtp, mail, error))
             return false;
     }
     return true;
@@ -262,26 +250,29 @@ bool CForwardEngine::AnyRuleLineOccurs(const std::string& strValue, const char* 
     std::vector<std::string> lines;
     if (!ReadListFile(JoinPath(m_strAppDir, pszRuleFile), lines))
         return false;
-    const std::string upperValue = MbsUpper(strValue);
+    const std::string upperValue = AsciiUpper(strValue);
     // An empty line occurs in every value and so lets every message pass.
+    // Both texts are whole UTF-8, so a match starts and ends on characters.
     return std::any_of(lines.begin(), lines.end(), [&upperValue](const std::string& line) {
-        return MbsFind(upperValue, MbsUpper(line)) != std::string::npos;
+        return upperValue.find(AsciiUpper(Cp932ToUtf8(line))) != std::string::npos;
     });
 }
 
-bool CForwardEngine::PassesAttachmentRule(const MessageSummary& summary) const {
+bool CForwardEngine::PassesAttachmentRule(const CDecodedMessage& message) const {
     using namespace schema;
-    return summary.vecAttachments.empty() ||
+    return message.vecAttachments.empty() ||
            m_profile.GetProfileInt(kSectionRule, kKeyRuleTemp, kDefaultRuleTemp) == 0;
 }
 
-// A text exactly as long as the limit passes. The limit compares unsigned,
-// so a negative value hand-edited into the settings never holds mail back.
+// The limit keeps its meaning for a phone: the text's length in code page
+// 932 bytes, a character outside it counted as 2. A text exactly as long as
+// the limit passes. The limit compares unsigned, so a negative value
+// hand-edited into the settings never holds mail back.
 bool CForwardEngine::PassesSizeRule(const std::string& strText) const {
     using namespace schema;
     if (m_profile.GetProfileInt(kSectionRule, kKeyRuleSize, kDefaultRuleSize) == 0)
         return true;
     const auto limit = static_cast<unsigned int>(
         m_profile.GetProfileInt(kSectionRule, kKeyLimitByte, kDefaultLimitByte));
-    return strText.size() <= limit;
+    return Cp932Length(strText) <= limit;
 }

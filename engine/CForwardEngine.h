@@ -4,15 +4,18 @@
 // passing ones to every forward-to address. The engine owns the
 // last-forwarded marker; the main window owns one engine and calls
 // RunForwardCycle from its timer. No window facility is used here.
+//
+// Mail text stays UTF-8 from the decoder to the sent mail. Code page 932 is
+// the form of the files only: settings, address and rule lists, error log,
+// and the marker as stored.
 
 #include "engine/CMailLibrary.h"
 #include "engine/CycleReport.h"
-#include "engine/MessageSummary.h"
 #include "platform/profile.h"
 
-#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CForwardEngine {
@@ -39,50 +42,46 @@ public:
     int ReadForwardAddresses(std::vector<std::string>& addresses) const;
 
     // The sender and subject rules, each when switched on: some line of its
-    // rule file occurs in the value, Latin letters compared without case and
-    // only on character boundaries. A missing rule file rejects.
+    // rule file occurs in the value (UTF-8), ASCII letters compared without
+    // case, whole characters only. A missing rule file rejects.
     bool PassesRules(const std::string& strFrom, const std::string& strSubject) const;
 
     // Position of the first received message that equals the marker, plus
     // one; 0 when none does. With a stored Message-ID the message must carry
-    // that ID too. Decodes the messages but leaves their files in place.
-    int FindForwardedBoundary(const MailList& received, const std::string& strTempDir);
+    // that ID too. Decodes the header fields but leaves the files in place.
+    int FindForwardedBoundary(const std::vector<CReceivedMessage>& received);
 
     // What the last RunForwardCycle did; tFinished is 0 before the first.
     const CycleReport& GetLastReport() const { return m_lastReport; }
 
+    // The marker in its stored form, code page 932.
     const std::string& GetLastFrom() const { return m_strLastFrom; }
     const std::string& GetLastSubject() const { return m_strLastSubject; }
     const std::string& GetLastMessageId() const { return m_strLastMessageId; }
 
 private:
-    using ErrorText = std::array<char, kMailErrorTextSize>;
-
-    // The account settings, read once per cycle.
+    // The account settings in UTF-8, read once per cycle.
     struct Account {
-        std::string strPop3;
+        CPop3Account pop3;
         std::string strSmtp;
-        std::string strAccount;
-        std::string strPassword;
         std::string strMailAddress;
         std::string strCaFile;
     };
 
     // Writes one entry to the error log and keeps it for the cycle's report.
-    void LogError(const std::string& strEntryCp932);
+    void LogError(std::string_view tag, const CMailError& error);
     bool FinishCycle(bool bSucceeded);
 
     void LoadMarker();
     void StoreMarker();
     Account ReadAccount() const;
-    bool MatchesMarker(const MessageIdentity& identity) const;
-    bool ForwardIfPasses(const MessageSummary& summary, const Account& account,
-                         const std::vector<std::string>& addresses, ErrorText& errorText);
+    bool MatchesMarker(const CMessageHeader& header) const;
+    bool ForwardIfPasses(const CDecodedMessage& message, const Account& account,
+                         const std::vector<std::string>& addresses);
     bool SendToEveryAddress(const Account& account, const std::vector<std::string>& addresses,
-                            const std::string& strText, const std::string& strAttachments,
-                            ErrorText& errorText);
+                            COutgoingMail& mail, CMailError& error);
     bool AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const;
-    bool PassesAttachmentRule(const MessageSummary& summary) const;
+    bool PassesAttachmentRule(const CDecodedMessage& message) const;
     bool PassesSizeRule(const std::string& strText) const;
 
     std::string m_strAppDir;
@@ -92,7 +91,8 @@ private:
     CMailLibrary* m_pLibrary;
 
     // The last-forwarded marker: what the next cycle's boundary search
-    // compares against. The settings store only carries it across restarts.
+    // compares against, in code page 932 as stored; the settings store only
+    // carries it across restarts.
     std::string m_strLastFrom;
     std::string m_strLastSubject;
     std::string m_strLastMessageId;

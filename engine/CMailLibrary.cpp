@@ -1,21 +1,25 @@
 #include "engine/CMailLibrary.h"
 
-int CMailLibrary::Receive(const char* server, const char* account, const char* password,
-                          const char* mode, const char* folder, MailList* received,
-                          char* errorText) {
-    return BPOP3(server, account, password, mode, folder, received, errorText);
+void CMailLibrary::SetCaFile(const std::string& strPath) {
+    SetMailCaFile(strPath);
 }
 
-int CMailLibrary::Decode(const char* mode, const char* path, const char* folder, MailList* fields,
-                         char* errorText) {
-    return BMIME(mode, path, folder, fields, errorText);
+bool CMailLibrary::Receive(const CPop3Account& account, const std::string& strTempDir,
+                           std::vector<CReceivedMessage>& received, CMailError& error) {
+    return ReceiveMailbox(account, strTempDir, received, error);
 }
 
-int CMailLibrary::Send(const char* server, const char* to, const char* from, const char* subject,
-                       const char* body, const char* attachments, char* errorText) {
-    return BSendMail(server, to, from, subject, body, attachments, errorText);
+bool CMailLibrary::DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,
+                                CMailError& error) {
+    return ::DecodeHeader(message, header, error);
 }
 
-void CMailLibrary::SetCAFile(const char* path) {
-    BSetCAFile(path);
+bool CMailLibrary::Decode(const CReceivedMessage& message, const std::string& strTempDir,
+                          CDecodedMessage& decoded, CMailError& error) {
+    return DecodeMessage(message, strTempDir, decoded, error);
+}
+
+bool CMailLibrary::Send(const std::string& strServer, const COutgoingMail& mail,
+                        CMailError& error) {
+    return SendMail(strServer, mail, error);
 }

@@ -1,9 +1,12 @@
 #pragma once
-// The forwarding cycle's door to the mail library. The default methods call
-// the library itself (BPOP3, BMIME, BSendMail, BSetCAFile); a test derives a
-// scripted mailbox from this class and hands it to the engine instead.
+// The forwarding cycle's door to the mail library: typed values in and out.
+// The default methods call the library itself; a test derives a fake
+// mailbox from this class and hands it to the engine instead.
 
 #include "engine/maillib/maillib.h"
+
+#include <string>
+#include <vector>
 
 class CMailLibrary {
 public:
@@ -12,18 +15,20 @@ public:
     CMailLibrary(const CMailLibrary&) = delete;
     CMailLibrary& operator=(const CMailLibrary&) = delete;
 
-    // BPOP3: fetches the mailbox into one file per message below folder.
-    virtual int Receive(const char* server, const char* account, const char* password,
-                        const char* mode, const char* folder, MailList* received, char* errorText);
+    // An extra trusted CA file for later connections; empty for none.
+    virtual void SetCaFile(const std::string& strPath);
 
-    // BMIME: decodes one message file into tagged fields.
-    virtual int Decode(const char* mode, const char* path, const char* folder, MailList* fields,
-                       char* errorText);
+    // The mailbox, oldest first, one file per message below strTempDir.
+    virtual bool Receive(const CPop3Account& account, const std::string& strTempDir,
+                         std::vector<CReceivedMessage>& received, CMailError& error);
 
-    // BSendMail: sends one mail; nonzero when it was sent.
-    virtual int Send(const char* server, const char* to, const char* from, const char* subject,
-                     const char* body, const char* attachments, char* errorText);
+    // The header fields alone, for the boundary search.
+    virtual bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,
+                              CMailError& error);
 
-    // BSetCAFile: an extra trusted CA file for later connections.
-    virtual void SetCAFile(const char* path);
+    // The whole message, attachments written below strTempDir.
+    virtual bool Decode(const CReceivedMessage& message, const std::string& strTempDir,
+                        CDecodedMessage& decoded, CMailError& error);
+
+    virtual bool Send(const std::string& strServer, const COutgoingMail& mail, CMailError& error);
 };

@@ -77,6 +77,25 @@ std::string NormalizeForCp932(std::string_view utf8) {
     return out;
 }
 
+// Encodes utf8 into out; returns how many characters were not in the code
+// page (or not UTF-8) and became one '?' each.
+std::size_t EncodeCp932(std::string_view utf8, std::string& out) {
+    std::string normalized = NormalizeForCp932(utf8);
+    out.reserve(out.size() + normalized.size());
+    CIconv& encoder = Cp932Encoder();
+    std::string_view in = normalized;
+    std::size_t substituted = 0;
+    while (!in.empty()) {
+        if (!encoder.IsValid() || encoder.Step(in, out) == 0)
+            break;
+        std::size_t length = Utf8SequenceLength(in);
+        out += '?';
+        ++substituted;
+        in.remove_prefix(length == 0 ? 1 : length);
+    }
+    return substituted;
+}
+
 } // namespace
 
 bool IsCp932LeadByte(unsigned char byte) {
@@ -170,18 +189,23 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
-    std::string normalized = NormalizeForCp932(utf8);
     std::string out;
-    out.reserve(normalized.size());
-    CIconv& encoder = Cp932Encoder();
-    std::string_view in = normalized;
-    while (!in.empty()) {
-        if (!encoder.IsValid() || encoder.Step(in, out) == 0)
-            break;
-        // Not in the code page, or not UTF-8 at all: one '?' per character.
-        std::size_t length = Utf8SequenceLength(in);
-        out += '?';
-        in.remove_prefix(length == 0 ? 1 : length);
-    }
+    EncodeCp932(utf8, out);
     return out;
+}
+
+std::size_t Cp932Length(std::string_view utf8) {
+    std::string out;
+    std::size_t substituted = EncodeCp932(utf8, out);
+    return out.size() + substituted; // each '?' stands for a 2-byte character
+}
+
+std::string Utf8Truncate(std::string_view utf8, std::size_t maxBytes) {
+    if (utf8.size() <= maxBytes)
+        return std::string(utf8);
+    std::size_t end = maxBytes;
+    // Back off continuation bytes (10xxxxxx) to the start of their character.
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(utf8.substr(0, end));
 }

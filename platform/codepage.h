@@ -35,8 +35,16 @@ std::string TrimWhite(std::string_view text);
 // double-byte character.
 std::string MbsTruncate(std::string_view text, std::size_t maxBytes);
 
+// The longest prefix of at most maxBytes bytes that does not split a UTF-8
+// character.
+std::string Utf8Truncate(std::string_view utf8, std::size_t maxBytes);
+
 // Conversions. A character that the target cannot hold, or a malformed byte
 // sequence, is replaced one for one ('?' in code page 932, U+FFFD in UTF-8),
 // never dropped together with the rest of the text.
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
+
+// The byte length of utf8 in code page 932, a character that the code page
+// cannot hold counted as 2 bytes (as wide as most characters it can).
+std::size_t Cp932Length(std::string_view utf8);

@@ -56,8 +56,8 @@ std::string Shorten(const std::string& name) {
     std::string extension;
     if (dot != std::string::npos && name.size() - dot <= kMaxExtensionBytes)
         extension = name.substr(dot);
-    return MbsTruncate(name.substr(0, name.size() - extension.size()),
-                       kMaxNameBytes - extension.size()) +
+    return Utf8Truncate(name.substr(0, name.size() - extension.size()),
+                        kMaxNameBytes - extension.size()) +
            extension;
 }
 
@@ -74,8 +74,7 @@ std::string Numbered(const std::string& name, int number) {
 
 std::string CAttachmentWriter::SafeBaseName(std::string_view utf8Name) {
     std::string cleaned = DropControls(AfterLastSeparator(utf8Name));
-    std::string name = Shorten(Utf8ToCp932(TrimDotsAndBlanks(cleaned)));
-    // A '/' cannot come out of the conversion, but the check is cheap.
+    std::string name = Shorten(std::string(TrimDotsAndBlanks(cleaned)));
     if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
         return kDefaultName;
     return name;

@@ -1,8 +1,7 @@
 #pragma once
 // Writes one message's attachments into its own folder under names that are
 // safe whatever the mail says: a base name only (no separators, no "..", no
-// control characters), in code page 932 as the rest of the program reads
-// paths, and unique within the folder.
+// control characters), in UTF-8, and unique within the folder.
 
 #include <string>
 #include <string_view>
@@ -17,8 +16,8 @@ public:
     // open descriptor the caller closes; empty path and -1 on failure.
     std::string Create(std::string_view utf8Name, int& fd) const;
 
-    // The name reduced to a safe base name in code page 932; "attachment"
-    // when nothing usable is left.
+    // The name reduced to a safe base name; "attachment" when nothing usable
+    // is left.
     static std::string SafeBaseName(std::string_view utf8Name);
 
 private:

@@ -119,14 +119,9 @@ std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view cha
         return FromIconvName(bytes, "CP932");
     if (IsOneOf(name, {"euc-jp", "x-euc-jp", "eucjp", "euc-jp-ms", "cseucpkdfmtjapanese"}))
         return FromIconvName(bytes, "EUC-JP-MS");
-    if (IsOneOf(name, {"iso-2022-jp", "csiso2022jp", "iso2022jp"})) {
-        // glibc passes escapes it does not know (half-width katakana) through.
-        std::string strict;
-        if (CIconv("UTF-8", "ISO-2022-JP").Convert(bytes, strict) &&
-            strict.find('\x1b') == std::string::npos)
-            return strict;
+    if (IsOneOf(name, {"iso-2022-jp", "csiso2022jp", "iso2022jp", "iso-2022-jp-ms", "cp50220",
+                       "cp50221", "cp50222"}))
         return Iso2022JpToUtf8(bytes);
-    }
     // Mail labelled Latin-1 is nearly always Windows-1252, its superset.
     if (IsOneOf(name, {"iso-8859-1", "latin1", "iso8859-1", "iso_8859-1"}))
         return FromIconvName(bytes, "CP1252");
@@ -134,8 +129,23 @@ std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view cha
     return FromIconvName(bytes, g_mime_charset_iconv_name(name.c_str()));
 }
 
+// Each JIS X 0208 pair becomes its Shift_JIS pair and the text is read as
+// code page 932: that maps the rows Windows mailers add (NEC row 13, the
+// NEC-selected IBM rows 89 to 92) to the characters they mean, where
+// glibc's decoder refuses them and the EUC-JP-MS table gives private-use
+// characters. JIS X 0212 runs go through EUC-JP-MS, which has them.
 std::string CCharsetDecoder::Iso2022JpToUtf8(std::string_view bytes) {
-    std::string euc;
+    std::string utf8;
+    std::string pending; // bytes of one charset not yet converted
+    bool bPendingEuc = false;
+    auto put = [&](bool euc, std::string_view data) {
+        if (euc != bPendingEuc && !pending.empty()) {
+            utf8 += CIconv("UTF-8", bPendingEuc ? "EUC-JP-MS" : "CP932").ConvertLossy(pending);
+            pending.clear();
+        }
+        bPendingEuc = euc;
+        pending += data;
+    };
     EJisMode mode = EJisMode::Ascii;
     for (size_t i = 0; i < bytes.size();) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
@@ -152,23 +162,26 @@ std::string CCharsetDecoder::Iso2022JpToUtf8(std::string_view bytes) {
         }
         if (c == '\r' || c == '\n') // a line never continues a double-byte run
             mode = EJisMode::Ascii;
-        bool pair = i + 1 < bytes.size() && c >= 0x21 && c <= 0x7E;
-        if ((mode == EJisMode::Kanji || mode == EJisMode::Kanji0212) && pair) {
-            if (mode == EJisMode::Kanji0212)
-                euc += static_cast<char>(0x8F);
-            euc += static_cast<char>(c | 0x80);
-            euc += static_cast<char>(static_cast<unsigned char>(bytes[i + 1]) | 0x80);
+        unsigned char next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        bool pair = c >= 0x21 && c <= 0x7E && next >= 0x21 && next <= 0x7E;
+        if (mode == EJisMode::Kanji && pair) {
+            const char sjis[] = {
+                static_cast<char>(((c - 0x21) >> 1) + (c <= 0x5E ? 0x81 : 0xC1)),
+                static_cast<char>((c & 1) ? next + (next >= 0x60 ? 0x20 : 0x1F) : next + 0x7E)};
+            put(false, std::string_view(sjis, 2));
             i += 2;
-            continue;
-        }
-        if (mode == EJisMode::Kana && c >= 0x21 && c <= 0x5F) {
-            euc += static_cast<char>(0x8E);
-            euc += static_cast<char>(c | 0x80);
+        } else if (mode == EJisMode::Kanji0212 && pair) {
+            const char euc[] = {static_cast<char>(0x8F), static_cast<char>(c | 0x80),
+                                static_cast<char>(next | 0x80)};
+            put(true, std::string_view(euc, 3));
+            i += 2;
+        } else {
+            bool kana = mode == EJisMode::Kana && c >= 0x21 && c <= 0x5F;
+            const char single = static_cast<char>(kana ? c | 0x80 : c);
+            put(false, std::string_view(&single, 1));
             ++i;
-            continue;
         }
-        euc += static_cast<char>(c);
-        ++i;
     }
-    return CIconv("UTF-8", "EUC-JP-MS").ConvertLossy(euc);
+    put(!bPendingEuc, {}); // converts what is left
+    return utf8;
 }

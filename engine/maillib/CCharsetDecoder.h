@@ -1,8 +1,8 @@
 #pragma once
 // Turns text in a MIME charset into UTF-8, with the repairs Japanese mail
 // needs: Shift_JIS read as code page 932 (Windows mailers label it so),
-// EUC-JP read with the Microsoft table, and ISO-2022-JP that carries NEC
-// special characters (①, ㈱) recovered instead of turned into '?'.
+// EUC-JP read with the Microsoft table, and ISO-2022-JP read as the superset
+// Windows mailers write, so NEC and IBM characters (①, ㈱, 髙, 﨑) survive.
 
 #include <string>
 #include <string_view>
@@ -16,8 +16,7 @@ public:
 
     static bool IsValidUtf8(std::string_view bytes);
 
-    // ISO-2022-JP decoded through the EUC-JP-MS table: each two-byte run
-    // gets its high bits set, so the NEC and IBM extension rows map.
+    // ISO-2022-JP with the rows of code page 932 that JIS X 0208 lacks.
     static std::string Iso2022JpToUtf8(std::string_view bytes);
 
 private:

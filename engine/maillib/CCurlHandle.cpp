@@ -61,10 +61,18 @@ void CCurlHandle::Configure(const CServerAddress& server, const std::string& use
     curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, options.StallSeconds());
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, options.StallSeconds());
+    BoundTransfer(0);
 
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CCurlHandle::OnDebug);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
+}
+
+// The stall checks never fire while a server sends a byte now and then; the
+// bound ends such a transfer, so a cycle cannot be held for ever.
+void CCurlHandle::BoundTransfer(long long nBytes) {
+    m_nBoundSeconds = CMailOptions::Instance().TransferSeconds(nBytes);
+    curl_easy_setopt(m_pCurl, CURLOPT_TIMEOUT, m_nBoundSeconds);
 }
 
 CURLcode CCurlHandle::Perform() {
@@ -102,8 +110,13 @@ std::string CCurlHandle::DescribeFailure(CURLcode code, const CServerAddress& se
         return CErrorText::Join(mailtext::kResolve, server.Host());
     case CURLE_COULDNT_CONNECT:
         return CErrorText::Join(mailtext::kConnect, server.Display());
-    case CURLE_OPERATION_TIMEDOUT:
-        return CErrorText::Join(mailtext::kTimeout, server.Display());
+    case CURLE_OPERATION_TIMEDOUT: {
+        curl_off_t micros = 0;
+        curl_easy_getinfo(m_pCurl, CURLINFO_TOTAL_TIME_T, &micros);
+        // The bound, not a silent server, when the whole time ran out.
+        bool bound = micros + 500000 >= static_cast<curl_off_t>(m_nBoundSeconds) * 1000000;
+        return CErrorText::Join(bound ? mailtext::kTooSlow : mailtext::kTimeout, server.Display());
+    }
     case CURLE_PEER_FAILED_VERIFICATION:
 #if LIBCURL_VERSION_NUM < 0x073e00
     case CURLE_SSL_CACERT:

@@ -1,7 +1,8 @@
 #pragma once
 // One libcurl easy handle with the options every mail connection shares:
 // certificate checks always on, the optional extra CA file, STARTTLS when
-// offered, connect and stall time-outs, no signals. Reusing the handle for
+// offered, connect and stall time-outs, a bound on each transfer's total
+// time, no signals. Reusing the handle for
 // several transfers reuses its connection (one POP3 login for a mailbox).
 
 #include "engine/maillib/CServerAddress.h"
@@ -24,6 +25,10 @@ public:
     void Configure(const CServerAddress& server, const std::string& user,
                    const std::string& password);
 
+    // Bounds the next transfers' total time for a message of nBytes
+    // (Configure sets the bound of an empty one).
+    void BoundTransfer(long long nBytes);
+
     // Runs the transfer set up by the caller; clears the last reply first.
     CURLcode Perform();
 
@@ -44,5 +49,6 @@ private:
 
     CURL* m_pCurl = nullptr;
     char m_szError[CURL_ERROR_SIZE] = {};
+    long m_nBoundSeconds = 0;
     std::string m_strLastErrorReply;
 };

@@ -1,9 +1,6 @@
 #include "engine/maillib/CErrorText.h"
 
-#include "engine/maillib/maillib.h"
 #include "platform/codepage.h"
-
-#include <cstring>
 
 namespace {
 
@@ -29,20 +26,7 @@ std::string CErrorText::Render(std::string_view utf8Message, std::string_view se
             c = ' ';
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
-    return MbsTruncate(Utf8ToCp932(text), kMailErrorTextSize - 1);
-}
-
-void CErrorText::Write(char* buffer, std::string_view utf8Message, std::string_view secret) {
-    if (buffer == nullptr)
-        return;
-    std::string text = Render(utf8Message, secret);
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
-}
-
-void CErrorText::Clear(char* buffer) {
-    if (buffer != nullptr)
-        buffer[0] = '\0';
+    return Utf8Truncate(text, kMaxBytes);
 }
 
 std::string CErrorText::Join(std::string_view prefix, std::string_view detail) {

@@ -1,21 +1,20 @@
 #include "engine/maillib/CHeaderMemo.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
 
 namespace {
 
 // Changes whenever the way header fields are rendered changes, so a memo of
 // an older rendering is not taken for the current one.
-constexpr const char* kMagic = "QUIBEN-HEADERS 1\n";
+constexpr const char* kMagic = "QUIBEN-HEADERS 2\n";
 // A few hundred records of a few hundred bytes; anything far bigger is no memo.
 constexpr off_t kMaxIndexBytes = 8 << 20;
 
 bool ReadTrustedFile(const std::string& path, std::string& content) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Non-blocking: a FIFO in the index's place must not hang the cycle.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};
@@ -102,36 +101,21 @@ CHeaderMemo::~CHeaderMemo() {
     Flush();
 }
 
-CHeaderMemo::CFileStamp CHeaderMemo::StampOf(const struct stat& info) {
-    CFileStamp stamp;
-    stamp.nDevice = info.st_dev;
-    stamp.nInode = info.st_ino;
-    stamp.nSize = info.st_size;
-    stamp.nModified =
-        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
-    return stamp;
-}
-
-void CHeaderMemo::Open(const std::string& cacheFolder) {
+void CHeaderMemo::Open(const std::string& cacheFolder, std::unordered_set<std::string> uidls) {
     Flush();
     m_strCacheFolder = cacheFolder;
+    m_setListed = std::move(uidls);
 }
 
 void CHeaderMemo::Flush() {
-    // Records of messages this cycle did not get have left the server or
-    // the newest messages; they go.
+    // Records of messages the last receive did not list have left the
+    // server or the newest messages; they go.
     if (m_bLoaded) {
-        std::unordered_set<std::string> handedOut;
-        for (const auto& [path, handout] : m_mapHandouts)
-            handedOut.insert(handout.strUidl);
-        for (auto it = m_mapRecords.begin(); it != m_mapRecords.end();) {
-            if (handedOut.count(it->first) != 0) {
-                ++it;
-            } else {
-                it = m_mapRecords.erase(it);
-                m_bChanged = true;
-            }
-        }
+        std::erase_if(m_mapRecords, [this](const auto& record) {
+            bool gone = m_setListed.count(record.first) == 0;
+            m_bChanged = m_bChanged || gone;
+            return gone;
+        });
     }
     if (m_bChanged && !m_strCacheFolder.empty()) {
         std::string index = m_strCacheFolder + "/" + kIndexName;
@@ -141,45 +125,32 @@ void CHeaderMemo::Flush() {
             unlink(temp.c_str());
     }
     m_strCacheFolder.clear();
+    m_setListed.clear();
     m_mapRecords.clear();
-    m_mapHandouts.clear();
     m_bLoaded = false;
     m_bChanged = false;
 }
 
-void CHeaderMemo::Remember(const std::string& receivedPath, const std::string& uidl,
-                           const struct stat& info) {
-    if (!m_strCacheFolder.empty())
-        m_mapHandouts[receivedPath] = CHandout{uidl, StampOf(info)};
+bool CHeaderMemo::Covers(const CReceivedMessage& message) const {
+    return !m_strCacheFolder.empty() && m_setListed.count(message.strUidl) != 0;
 }
 
-const CHeaderMemo::CHandout* CHeaderMemo::StillHandedOut(const std::string& receivedPath) const {
-    auto found = m_mapHandouts.find(receivedPath);
-    struct stat info {};
-    if (found == m_mapHandouts.end() || lstat(receivedPath.c_str(), &info) != 0 ||
-        !S_ISREG(info.st_mode) || !(StampOf(info) == found->second.stamp))
-        return nullptr;
-    return &found->second;
-}
-
-bool CHeaderMemo::Recall(const std::string& receivedPath, std::vector<std::string>& fields) {
-    const CHandout* handout = StillHandedOut(receivedPath);
-    if (handout == nullptr)
+bool CHeaderMemo::Recall(const CReceivedMessage& message, CMessageHeader& header) {
+    if (!Covers(message))
         return false;
     Load();
-    auto found = m_mapRecords.find(handout->strUidl);
-    if (found == m_mapRecords.end() || !(found->second.stamp == handout->stamp))
+    auto found = m_mapRecords.find(message.strUidl);
+    if (found == m_mapRecords.end() || found->second.nSize != message.nSize)
         return false;
-    fields = found->second.fields;
+    header = found->second.header;
     return true;
 }
 
-void CHeaderMemo::Keep(const std::string& receivedPath, const std::vector<std::string>& fields) {
-    const CHandout* handout = StillHandedOut(receivedPath);
-    if (handout == nullptr)
+void CHeaderMemo::Keep(const CReceivedMessage& message, const CMessageHeader& header) {
+    if (!Covers(message))
         return;
     Load();
-    m_mapRecords[handout->strUidl] = CRecord{handout->stamp, fields};
+    m_mapRecords[message.strUidl] = CRecord{message.nSize, header};
     m_bChanged = true;
 }
 
@@ -189,8 +160,7 @@ void CHeaderMemo::Load() {
     m_bLoaded = true;
     std::string content;
     std::string magic = kMagic;
-    if (m_strCacheFolder.empty() ||
-        !ReadTrustedFile(m_strCacheFolder + "/" + kIndexName, content) ||
+    if (!ReadTrustedFile(m_strCacheFolder + "/" + kIndexName, content) ||
         content.compare(0, magic.size(), magic) != 0)
         return;
     std::string body = content.substr(magic.size());
@@ -199,18 +169,13 @@ void CHeaderMemo::Load() {
     while (!reader.AtEnd()) {
         std::string uidl;
         CRecord record;
-        unsigned long long device = 0, inode = 0, size = 0, modified = 0, count = 0;
-        if (!reader.Text(uidl) || !reader.Number(device) || !reader.Number(inode) ||
-            !reader.Number(size) || !reader.Number(modified) || !reader.Number(count))
+        unsigned long long size = 0;
+        CMessageHeader& header = record.header;
+        if (!reader.Text(uidl) || !reader.Number(size) || !reader.Text(header.strFrom) ||
+            !reader.Text(header.strDate) || !reader.Text(header.strSubject) ||
+            !reader.Text(header.strMessageId))
             return; // a damaged index is ignored whole and written anew
-        record.stamp = CFileStamp{static_cast<dev_t>(device), static_cast<ino_t>(inode),
-                                  static_cast<off_t>(size), static_cast<long long>(modified)};
-        for (unsigned long long i = 0; i < count; ++i) {
-            std::string field;
-            if (!reader.Text(field))
-                return;
-            record.fields.push_back(std::move(field));
-        }
+        record.nSize = static_cast<long long>(size);
         records[uidl] = std::move(record);
     }
     m_mapRecords = std::move(records);
@@ -220,13 +185,10 @@ std::string CHeaderMemo::Serialize() const {
     std::string out = kMagic;
     for (const auto& [uidl, record] : m_mapRecords) {
         AppendText(out, uidl);
-        AppendNumber(out, static_cast<unsigned long long>(record.stamp.nDevice));
-        AppendNumber(out, static_cast<unsigned long long>(record.stamp.nInode));
-        AppendNumber(out, static_cast<unsigned long long>(record.stamp.nSize));
-        AppendNumber(out, static_cast<unsigned long long>(record.stamp.nModified));
-        AppendNumber(out, record.fields.size());
-        for (const std::string& field : record.fields)
-            AppendText(out, field);
+        AppendNumber(out, static_cast<unsigned long long>(record.nSize));
+        for (const std::string* field : {&record.header.strFrom, &record.header.strDate,
+                                         &record.header.strSubject, &record.header.strMessageId})
+            AppendText(out, *field);
     }
     return out;
 }

@@ -5,13 +5,11 @@
 #include "engine/maillib/GMimeRuntime.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"
-#include "platform/codepage.h"
 
 #include <fcntl.h>
 #include <gmime/gmime.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -23,21 +21,6 @@ using CFormatOptionsPtr = std::unique_ptr<GMimeFormatOptions, CFormatOptionsFree
 struct CDateTimeUnref {
     void operator()(GDateTime* date) const { g_date_time_unref(date); }
 };
-
-std::vector<std::string> SplitTabs(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t tab = text.find('\t', start);
-        std::string part = text.substr(start, tab == std::string::npos ? tab : tab - start);
-        if (!part.empty())
-            parts.push_back(part);
-        if (tab == std::string::npos)
-            break;
-        start = tab + 1;
-    }
-    return parts;
-}
 
 // Text content is canonical CR LF; bare CR or LF from the caller become it.
 std::string CanonicalLines(const std::string& text) {
@@ -89,7 +72,7 @@ CGObjectPtr<GMimePart> NewAttachmentPart(const std::string& path) {
         g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(part.get(), content.get());
     g_mime_object_set_disposition(GMIME_OBJECT(part.get()), "attachment");
-    g_mime_part_set_filename(part.get(), Cp932ToUtf8(BaseName(path)).c_str());
+    g_mime_part_set_filename(part.get(), BaseName(path).c_str());
     g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
     return part;
 }
@@ -103,14 +86,13 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-void SetHeaders(GMimeMessage* message, const std::string& from, const std::string& to,
-                const std::string& subject) {
-    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, nullptr, from.c_str());
-    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_TO, nullptr, to.c_str());
-    g_mime_message_set_subject(message, OneLine(Cp932ToUtf8(subject)).c_str(), "utf-8");
+void SetHeaders(GMimeMessage* message, const COutgoingMail& mail) {
+    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, nullptr, mail.strFrom.c_str());
+    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_TO, nullptr, mail.strTo.c_str());
+    g_mime_message_set_subject(message, OneLine(mail.strSubject).c_str(), "utf-8");
     std::unique_ptr<GDateTime, CDateTimeUnref> now(g_date_time_new_now_local());
     g_mime_message_set_date(message, now.get());
-    std::string domain(MailDomain(from));
+    std::string domain(MailDomain(mail.strFrom));
     CGCharPtr id(g_mime_utils_generate_message_id(domain.empty() ? "localhost" : domain.c_str()));
     g_mime_message_set_message_id(message, id.get());
 }
@@ -127,31 +109,27 @@ std::string Serialize(GMimeMessage* message) {
 
 } // namespace
 
-bool CMailComposer::Compose(const std::string& from, const std::string& to,
-                            const std::string& subject, const std::string& body,
-                            const std::string& attachments, std::string& message,
-                            std::string& error) {
+bool CMailComposer::Compose(const COutgoingMail& mail, std::string& message, std::string& error) {
     EnsureGMimeInitialized();
-    CGObjectPtr<GMimeMessage> mail(g_mime_message_new(TRUE));
-    SetHeaders(mail.get(), from, to, subject);
-    CGObjectPtr<GMimePart> text = NewTextPart(CanonicalLines(Cp932ToUtf8(body)));
-    std::vector<std::string> paths = SplitTabs(attachments);
-    if (paths.empty()) {
-        g_mime_message_set_mime_part(mail.get(), GMIME_OBJECT(text.get()));
+    CGObjectPtr<GMimeMessage> composed(g_mime_message_new(TRUE));
+    SetHeaders(composed.get(), mail);
+    CGObjectPtr<GMimePart> text = NewTextPart(CanonicalLines(mail.strBody));
+    if (mail.vecAttachments.empty()) {
+        g_mime_message_set_mime_part(composed.get(), GMIME_OBJECT(text.get()));
     } else {
         CGObjectPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
         g_mime_multipart_add(mixed.get(), GMIME_OBJECT(text.get()));
-        for (const std::string& path : paths) {
+        for (const std::string& path : mail.vecAttachments) {
             CGObjectPtr<GMimePart> part = NewAttachmentPart(path);
             if (!part) {
-                error = CErrorText::Join(mailtext::kAttachment, Cp932ToUtf8(BaseName(path)));
+                error = CErrorText::Join(mailtext::kAttachment, BaseName(path));
                 return false;
             }
             g_mime_multipart_add(mixed.get(), GMIME_OBJECT(part.get()));
         }
-        g_mime_message_set_mime_part(mail.get(), GMIME_OBJECT(mixed.get()));
+        g_mime_message_set_mime_part(composed.get(), GMIME_OBJECT(mixed.get()));
     }
-    message = Serialize(mail.get());
+    message = Serialize(composed.get());
     if (message.empty()) {
         error = mailtext::kCompose;
         return false;

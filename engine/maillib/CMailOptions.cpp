@@ -32,3 +32,15 @@ long CMailOptions::StallSeconds() const {
     std::lock_guard lock(m_mutex);
     return m_nStallSeconds;
 }
+
+void CMailOptions::SetTransferBound(long baseSeconds, long kilobytesPerSecond) {
+    std::lock_guard lock(m_mutex);
+    m_nTransferBaseSeconds = std::max(1L, baseSeconds);
+    m_nTransferKilobytesPerSecond = std::max(1L, kilobytesPerSecond);
+}
+
+long CMailOptions::TransferSeconds(long long nBytes) const {
+    std::lock_guard lock(m_mutex);
+    long long perSecond = 1024LL * m_nTransferKilobytesPerSecond;
+    return m_nTransferBaseSeconds + static_cast<long>(std::max(0LL, nBytes) / perSecond);
+}

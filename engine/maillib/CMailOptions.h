@@ -1,6 +1,6 @@
 #pragma once
-// Process-wide settings of the library that are not arguments of the three
-// mail calls: the extra CA file and the network time-outs.
+// Process-wide settings of the library that are not arguments of the mail
+// calls: the extra CA file, the network time-outs and the transfer bound.
 
 #include <mutex>
 #include <string>
@@ -23,6 +23,15 @@ public:
     long ConnectSeconds() const;
     long StallSeconds() const;
 
+    // A server may trickle data just fast enough never to stall; the bound
+    // ends such a transfer. Generous for large mail: the base plus one second
+    // per kilobytesPerSecond KB. Values below 1 are raised to 1.
+    static constexpr long kDefaultTransferBaseSeconds = 60;
+    static constexpr long kDefaultTransferKilobytesPerSecond = 10;
+    void SetTransferBound(long baseSeconds, long kilobytesPerSecond);
+    // The bound in seconds for a transfer of nBytes.
+    long TransferSeconds(long long nBytes) const;
+
 private:
     CMailOptions() = default;
 
@@ -30,4 +39,6 @@ private:
     std::string m_strCaFile;
     long m_nConnectSeconds = kDefaultConnectSeconds;
     long m_nStallSeconds = kDefaultStallSeconds;
+    long m_nTransferBaseSeconds = kDefaultTransferBaseSeconds;
+    long m_nTransferKilobytesPerSecond = kDefaultTransferKilobytesPerSecond;
 };

@@ -6,8 +6,6 @@
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/CServerAddress.h"
 #include "engine/maillib/MailTexts.h"
-#include "engine/maillib/maillib.h"
-#include "platform/codepage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,11 +27,14 @@ bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// The most messages one receive call lists.
+constexpr size_t kMaxMessages = 256;
+
 // A mailbox larger than the list holds is cut at the old end, so mail that
 // arrives later is still seen.
 std::vector<CPop3Entry> NewestEntries(const std::vector<CPop3Entry>& all) {
     auto byNumber = [](const CPop3Entry& a, const CPop3Entry& b) { return a.nNumber < b.nNumber; };
-    const size_t keep = std::min(all.size(), static_cast<size_t>(kMailListMax));
+    const size_t keep = std::min(all.size(), kMaxMessages);
     if (std::is_sorted(all.begin(), all.end(), byNumber))
         return std::vector<CPop3Entry>(all.end() - static_cast<std::ptrdiff_t>(keep), all.end());
     std::vector<CPop3Entry> entries = all;
@@ -42,9 +43,9 @@ std::vector<CPop3Entry> NewestEntries(const std::vector<CPop3Entry>& all) {
     return entries;
 }
 
-void RemoveFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        unlink(path.c_str());
+void RemoveFiles(const std::vector<CReceivedMessage>& received) {
+    for (const CReceivedMessage& message : received)
+        unlink(message.strPath.c_str());
 }
 
 // The UIDLs of the newest messages that the whole listing gives once; a UIDL
@@ -105,21 +106,20 @@ bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPo
 
 } // namespace
 
-bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string& account,
-                               const std::string& password, const std::string& tempDir,
-                               std::vector<std::string>& paths, std::string& error) {
-    paths.clear();
+bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& tempDir,
+                               std::vector<CReceivedMessage>& received, std::string& error) {
+    received.clear();
     CServerAddress server;
-    if (serverText.empty()) {
+    if (account.strServer.empty()) {
         error = mailtext::kNoServer;
         return false;
     }
-    if (!server.Parse(serverText, EMailProtocol::Pop3)) {
+    if (!server.Parse(account.strServer, EMailProtocol::Pop3)) {
         error = mailtext::kBadServer;
         return false;
     }
     // USER and PASS lines: a line break would end the command early.
-    if (HasLineBreak(account) || HasLineBreak(password)) {
+    if (HasLineBreak(account.strUser) || HasLineBreak(account.strPassword)) {
         error = mailtext::kUnsafeAccount;
         return false;
     }
@@ -130,7 +130,7 @@ bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string&
 
     // One connection for the whole call: LIST, UIDL, then RETR of what the
     // cache does not hold.
-    CPop3Session session(server, Cp932ToUtf8(account), Cp932ToUtf8(password));
+    CPop3Session session(server, account.strUser, account.strPassword);
     std::vector<CPop3Entry> entries;
     if (!session.List(entries, error))
         return false;
@@ -144,18 +144,19 @@ bool CMailReceiver::ReceiveAll(const std::string& serverText, const std::string&
         uidls = CacheableUidls(all, entries);
         if (cache.Open(folder.CacheFolder())) {
             cache.Prune(uidls);
-            CHeaderMemo::Instance().Open(folder.CacheFolder());
+            CHeaderMemo::Instance().Open(folder.CacheFolder(), uidls);
         }
     }
     for (size_t i = 0; i < entries.size(); ++i) {
-        std::string path = folder.MailFolder() + "/" + MessageFileName(i);
-        bool cacheable = uidls.count(entries[i].strUidl) != 0;
-        if (!ReceiveMessage(session, cache, entries[i], cacheable, path, error)) {
-            RemoveFiles(paths);
-            paths.clear();
+        CReceivedMessage message{entries[i].strUidl, folder.MailFolder() + "/" + MessageFileName(i),
+                                 entries[i].nSize};
+        bool cacheable = uidls.count(message.strUidl) != 0;
+        if (!ReceiveMessage(session, cache, entries[i], cacheable, message.strPath, error)) {
+            RemoveFiles(received);
+            received.clear();
             return false;
         }
-        paths.push_back(path);
+        received.push_back(std::move(message));
     }
     return true;
 }

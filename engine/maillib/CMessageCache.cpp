@@ -78,14 +78,10 @@ bool CopyFile(const std::string& from, const std::string& to) {
 }
 
 // The cycle's own file for a cache entry: a second name for it where the
-// file system allows, else a copy. Only a second name is the entry itself,
-// which lets the header memo answer for it.
-bool HandOut(const std::string& entry, const std::string& uidl, const struct stat& info,
-             const std::string& target) {
-    if (link(entry.c_str(), target.c_str()) == 0) {
-        CHeaderMemo::Instance().Remember(target, uidl, info);
+// file system allows, else a copy.
+bool HandOut(const std::string& entry, const std::string& target) {
+    if (link(entry.c_str(), target.c_str()) == 0)
         return true;
-    }
     return errno != EEXIST && CopyFile(entry, target);
 }
 
@@ -138,7 +134,7 @@ bool CMessageCache::Deliver(const std::string& uidl, long long size,
         std::filesystem::remove_all(entry, ec);
         return false;
     }
-    return HandOut(entry, uidl, info, target);
+    return HandOut(entry, target);
 }
 
 std::string CMessageCache::TemporaryPath() const {
@@ -150,10 +146,8 @@ std::string CMessageCache::TemporaryPath() const {
 bool CMessageCache::Adopt(const std::string& tempPath, const std::string& uidl,
                           const std::string& target) const {
     std::string entry = EntryPath(uidl);
-    struct stat info {};
-    if (!entry.empty() && rename(tempPath.c_str(), entry.c_str()) == 0 &&
-        lstat(entry.c_str(), &info) == 0)
-        return HandOut(entry, uidl, info, target);
+    if (!entry.empty() && rename(tempPath.c_str(), entry.c_str()) == 0)
+        return HandOut(entry, target);
     return rename(tempPath.c_str(), target.c_str()) == 0;
 }
 

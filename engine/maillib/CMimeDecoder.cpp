@@ -7,8 +7,6 @@
 #include "engine/maillib/CHtmlText.h"
 #include "engine/maillib/GMimeRuntime.h"
 #include "engine/maillib/MailTexts.h"
-#include "engine/maillib/maillib.h"
-#include "platform/codepage.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -20,8 +18,8 @@ namespace {
 constexpr int kMaxDepth = 32;
 // Longer body text is cut: no phone wants more, and memory stays bounded.
 constexpr size_t kMaxBodyBytes = 1024 * 1024;
-// Five header fields come first; attachments fill the rest of the list.
-constexpr size_t kMaxAttachments = kMailListMax - 5;
+// More attachment files would only fill the disk: no phone gets them.
+constexpr size_t kMaxAttachments = 256;
 // A header block longer than this is parsed with the rest of the message.
 constexpr size_t kMaxHeaderBlock = 1024 * 1024;
 
@@ -89,11 +87,46 @@ std::string ToCrLf(const std::string& text) {
     return out;
 }
 
-// Fields travel as C strings: a NUL in the mail would silently end the
-// text there, so it becomes a blank.
-std::string Field(const char* tag, std::string utf8) {
-    std::replace(utf8.begin(), utf8.end(), '\0', ' ');
-    return tag + Utf8ToCp932(utf8);
+// A header field goes into lines of its own making (the forward text, the
+// settings file): every control character, line breaks included, becomes a
+// blank, so a crafted encoded word cannot add a line there.
+std::string OneLine(std::string utf8) {
+    if (!CCharsetDecoder::IsValidUtf8(utf8))
+        utf8 = CCharsetDecoder::ToUtf8(utf8, "utf-8");
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        bool c1 = c == 0xC2 && i + 1 < utf8.size() &&
+                  static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                  static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            out += ' ';
+            i += c1 ? 1 : 0;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// "Content-Type: text" without a subtype is plain text; GMime reads it as
+// application/octet-stream and drops its charset, so it is set again here.
+void RepairBareTextType(GMimeObject* object) {
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    const char* raw = g_mime_object_get_header(object, "Content-Type");
+    if (raw == nullptr || !g_mime_content_type_is_type(type, "application", "octet-stream"))
+        return;
+    std::string value = Trim(raw);
+    size_t typeEnd = std::min(value.find_first_of("/; \t"), value.size());
+    if (typeEnd != 4 || g_ascii_strncasecmp(value.c_str(), "text", 4) != 0)
+        return;
+    size_t parameters = value.find(';');
+    std::string fixed =
+        "text/plain" + (parameters == std::string::npos ? "" : value.substr(parameters));
+    CGObjectPtr<GMimeContentType> plain(g_mime_content_type_parse(nullptr, fixed.c_str()));
+    if (plain)
+        g_mime_object_set_content_type(object, plain.get());
 }
 
 std::string AttachmentName(GMimeObject* object) {
@@ -129,14 +162,15 @@ std::string WriteOne(GMimeObject* object, const CAttachmentWriter& writer) {
     return path;
 }
 
-void AppendHeaderFields(GMimeMessage* message, std::vector<std::string>& fields) {
+CMessageHeader HeaderOf(GMimeMessage* message) {
     GMimeObject* object = GMIME_OBJECT(message);
     const char* messageId = g_mime_message_get_message_id(message);
-    fields.push_back(Field("From: ", FromText(message)));
-    fields.push_back(Field("Date: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Date")))));
-    fields.push_back(
-        Field("Subject: ", Trim(CHeaderText::DecodeText(RawHeader(object, "Subject")))));
-    fields.push_back(Field("Message-ID: ", messageId ? messageId : ""));
+    CMessageHeader header;
+    header.strFrom = OneLine(FromText(message));
+    header.strDate = Trim(OneLine(CHeaderText::DecodeText(RawHeader(object, "Date"))));
+    header.strSubject = Trim(OneLine(CHeaderText::DecodeText(RawHeader(object, "Subject"))));
+    header.strMessageId = Trim(OneLine(messageId ? messageId : ""));
+    return header;
 }
 
 // The message's header block up to and including the empty line that ends
@@ -180,6 +214,12 @@ std::string ReadDecodedBytes(GMimeDataWrapper* content, size_t maxBytes) {
     g_mime_stream_reset(source);
     CGObjectPtr<GMimeStream> decoded(g_mime_stream_filter_new(source));
     GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
+    if (encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
+        // Blanks that transport added after a soft break's '=' hide the
+        // break from the decoder, which then cuts the character around it.
+        CGObjectPtr<GMimeFilter> strip(g_mime_filter_strip_new());
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), strip.get());
+    }
     if (encoding != GMIME_CONTENT_ENCODING_DEFAULT) {
         CGObjectPtr<GMimeFilter> filter(g_mime_filter_basic_new(encoding, FALSE));
         g_mime_stream_filter_add(GMIME_STREAM_FILTER(decoded.get()), filter.get());
@@ -195,8 +235,6 @@ std::string ReadDecodedBytes(GMimeDataWrapper* content, size_t maxBytes) {
     return raw;
 }
 
-} // namespace
-
 GMimeMessage* ParseMessageFile(const std::string& path) {
     EnsureGMimeInitialized();
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -208,6 +246,7 @@ GMimeMessage* ParseMessageFile(const std::string& path) {
     return g_mime_parser_construct_message(parser.get(), options.get());
 }
 
+// The UTF-8 text of a text part: transfer encoding and charset decoded.
 std::string DecodedPartText(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
     if (content == nullptr)
@@ -218,8 +257,13 @@ std::string DecodedPartText(GMimePart* part) {
     GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
     if (name.empty() && g_mime_content_type_is_type(type, "text", "html"))
         name = CHtmlText::MetaCharset(raw);
-    return CCharsetDecoder::ToUtf8(raw, name);
+    std::string text = CCharsetDecoder::ToUtf8(raw, name);
+    // A NUL would end the forwarded text early in many readers.
+    std::replace(text.begin(), text.end(), '\0', ' ');
+    return text;
 }
+
+} // namespace
 
 void CMimeDecoder::Walk(GMimeObject* object, int depth) {
     if (object == nullptr || depth > kMaxDepth)
@@ -238,32 +282,42 @@ void CMimeDecoder::Walk(GMimeObject* object, int depth) {
 
 // The first plain text part is the body, else the first HTML part; parts
 // marked as attachments, named parts and non-text parts are attachments.
+// Some mailers name every part, the text too: the first plain part that is
+// named but not marked as an attachment is kept in mind as the body for a
+// mail that has no other text.
 void CMimeDecoder::ConsiderLeaf(GMimePart* part) {
     GMimeObject* object = GMIME_OBJECT(part);
+    RepairBareTextType(object);
     GMimeContentType* type = g_mime_object_get_content_type(object);
     const char* filename = g_mime_part_get_filename(part);
     bool named = filename != nullptr && *filename != '\0';
-    bool attachment = g_mime_part_is_attachment(part) || named;
-    if (!attachment && g_mime_content_type_is_type(type, "text", "plain")) {
+    bool marked = g_mime_part_is_attachment(part);
+    bool plain = g_mime_content_type_is_type(type, "text", "plain");
+    if (!marked && !named && plain) {
         if (m_pPlain == nullptr)
             m_pPlain = part;
         return;
     }
-    if (!attachment && g_mime_content_type_is_type(type, "text", "html")) {
+    if (!marked && !named && g_mime_content_type_is_type(type, "text", "html")) {
         if (m_pHtml == nullptr)
             m_pHtml = part;
         return;
     }
-    if (attachment || !g_mime_content_type_is_type(type, "text", "*"))
+    if (!marked && named && plain && m_pNamedPlain == nullptr)
+        m_pNamedPlain = part;
+    if (marked || named || !g_mime_content_type_is_type(type, "text", "*"))
         m_attachments.push_back(object);
 }
 
-std::string CMimeDecoder::BodyText() const {
+std::string CMimeDecoder::BodyText() {
     if (m_pPlain != nullptr)
         return ToCrLf(DecodedPartText(m_pPlain));
     if (m_pHtml != nullptr)
         return ToCrLf(CHtmlText::ToPlainText(DecodedPartText(m_pHtml)));
-    return {};
+    if (m_pNamedPlain == nullptr)
+        return {};
+    std::erase(m_attachments, GMIME_OBJECT(m_pNamedPlain)); // it is the text, not a file
+    return ToCrLf(DecodedPartText(m_pNamedPlain));
 }
 
 std::vector<std::string> CMimeDecoder::WriteAttachments(const CPrivateFolder& folder) const {
@@ -285,26 +339,25 @@ std::vector<std::string> CMimeDecoder::WriteAttachments(const CPrivateFolder& fo
 }
 
 bool CMimeDecoder::Decode(const std::string& path, const CPrivateFolder& folder,
-                          std::vector<std::string>& fields, std::string& error) {
-    fields.clear();
-    m_pPlain = m_pHtml = nullptr;
+                          CDecodedMessage& decoded, std::string& error) {
+    decoded = CDecodedMessage{};
+    m_pPlain = m_pHtml = m_pNamedPlain = nullptr;
     m_attachments.clear();
     CGObjectPtr<GMimeMessage> message(ParseMessageFile(path));
     if (!message) {
         error = mailtext::kOpenMessage;
         return false;
     }
-    AppendHeaderFields(message.get(), fields);
+    decoded.header = HeaderOf(message.get());
     Walk(g_mime_message_get_mime_part(message.get()), 0);
-    fields.push_back(Field("Body: ", BodyText()));
-    for (std::string& attachmentPath : WriteAttachments(folder))
-        fields.push_back("File: " + attachmentPath);
+    decoded.strBody = BodyText();
+    decoded.vecAttachments = WriteAttachments(folder);
     return true;
 }
 
-bool CMimeDecoder::DecodeHeaders(const std::string& path, std::vector<std::string>& fields,
+bool CMimeDecoder::DecodeHeaders(const std::string& path, CMessageHeader& header,
                                  std::string& error) {
-    fields.clear();
+    header = CMessageHeader{};
     bool readable = false;
     std::string block = ReadHeaderBlock(path, readable);
     if (!readable) {
@@ -326,6 +379,6 @@ bool CMimeDecoder::DecodeHeaders(const std::string& path, std::vector<std::strin
         error = mailtext::kOpenMessage;
         return false;
     }
-    AppendHeaderFields(message.get(), fields);
+    header = HeaderOf(message.get());
     return true;
 }

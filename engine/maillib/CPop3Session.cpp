@@ -126,6 +126,7 @@ bool CPop3Session::Retrieve(int number, const std::string& path, std::string& er
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CPop3Session::WriteToFile);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    m_curl.BoundTransfer(nListedSize);
     CURLcode code = m_curl.Perform();
     bool closed = std::fclose(file) == 0;
     // libcurl ends a retrieval without error when the connection drops in

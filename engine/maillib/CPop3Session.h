@@ -1,6 +1,6 @@
 #pragma once
-// One POP3 session over libcurl: every command of a BPOP3 call goes over the
-// same connection (one login, then LIST and one RETR per message). Mail is
+// One POP3 session over libcurl: every command of a receive call goes over
+// the same connection (one login, then LIST and one RETR per message). Mail is
 // never deleted.
 
 #include "engine/maillib/CCurlHandle.h"

@@ -5,6 +5,7 @@
 #include "engine/maillib/MailTexts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -47,6 +48,13 @@ std::string DescribeSmtpFailure(CURLcode code, const CCurlHandle& curl,
     return curl.DescribeFailure(code, server);
 }
 
+// "550 5.1.1 unknown user" gives 550; anything else 0.
+int ReplyCodeOf(const std::string& reply) {
+    int code = 0;
+    auto [end, ec] = std::from_chars(reply.data(), reply.data() + reply.size(), code);
+    return ec == std::errc() && end - reply.data() == 3 && code >= 400 && code <= 599 ? code : 0;
+}
+
 } // namespace
 
 std::string CSmtpSender::GreetingName() {
@@ -67,6 +75,7 @@ size_t CSmtpSender::ReadMessage(char* buffer, size_t size, size_t count, void* s
 bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, const std::string& to,
                        const std::string& message, std::string& error) {
     m_bTimedOut = false;
+    m_nReplyCode = 0;
     CCurlHandle curl;
     if (!curl.IsValid()) {
         error = mailtext::kNetwork;
@@ -85,9 +94,11 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, &CSmtpSender::ReadMessage);
     curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+    curl.BoundTransfer(static_cast<long long>(message.size()));
     CURLcode code = curl.Perform();
     m_bTimedOut = code == CURLE_OPERATION_TIMEDOUT;
     if (code != CURLE_OK) {
+        m_nReplyCode = ReplyCodeOf(curl.LastErrorReply());
         error = DescribeSmtpFailure(code, curl, server);
         return false;
     }

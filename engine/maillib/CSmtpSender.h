@@ -22,8 +22,13 @@ public:
     // time (connect, greeting or a reply).
     bool TimedOut() const { return m_bTimedOut; }
 
+    // The reply code of the server's refusal that failed the last Send
+    // (450, 550, 554 ...); 0 when it failed otherwise or succeeded.
+    int ReplyCode() const { return m_nReplyCode; }
+
 private:
     static size_t ReadMessage(char* buffer, size_t size, size_t count, void* source);
 
     bool m_bTimedOut = false;
+    int m_nReplyCode = 0;
 };

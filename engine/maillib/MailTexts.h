@@ -1,18 +1,16 @@
 #pragma once
-// The library's own error texts (UTF-8 here; they reach the caller in code
-// page 932, cut to 80 bytes). Kept short so a detail from the server still
-// fits behind them.
+// The library's own error texts. Kept short so a detail from the server
+// still reads well behind them in a log line.
 
 namespace mailtext {
 
 inline constexpr const char* kBadServer = "サーバ名の形式が正しくありません";
 inline constexpr const char* kNoServer = "サーバ名が設定されていません";
-inline constexpr const char* kBadMode = "未対応のモードです";
-inline constexpr const char* kBadArgument = "引数が正しくありません";
 inline constexpr const char* kUnsafeAccount = "アカウントに使えない文字があります";
 inline constexpr const char* kResolve = "サーバが見つかりません";
 inline constexpr const char* kConnect = "サーバに接続できません";
 inline constexpr const char* kTimeout = "サーバが応答しません(時間切れ)";
+inline constexpr const char* kTooSlow = "転送が終わりません(時間切れ)";
 inline constexpr const char* kCertificate = "サーバ証明書を検証できません";
 inline constexpr const char* kTls = "TLS接続に失敗しました";
 inline constexpr const char* kLogin = "ログインできません";
@@ -25,7 +23,6 @@ inline constexpr const char* kSaveFailed = "メールを保存できません";
 inline constexpr const char* kIncomplete = "メールの受信が途中で切れました";
 inline constexpr const char* kPrivateFolder = "作業フォルダを使えません";
 inline constexpr const char* kOpenMessage = "メールファイルを開けません";
-inline constexpr const char* kParseMessage = "メールを解析できません";
 inline constexpr const char* kBadRecipient = "宛先アドレスに使えない文字があります";
 inline constexpr const char* kBadSender = "送信元アドレスに使えない文字があります";
 inline constexpr const char* kEmptyRecipient = "宛先アドレスが空です";

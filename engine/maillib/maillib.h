@@ -1,48 +1,88 @@
 #pragma once
-// The mail library: receive (POP3), decode (MIME) and send (SMTP). C-style
-// calls on NUL-terminated byte strings in code page 932; failures come back
-// through the result and an 81-byte error text (at most 80 bytes and a NUL,
-// cut only at a character boundary).
+// The mail library: receive (POP3), decode (MIME) and send (SMTP) with typed
+// values. Every text is UTF-8; a failure comes back as a CMailError whose
+// text says in Japanese what went wrong, on one line.
 
-#include <cstdint>
+#include <string>
+#include <vector>
 
-inline constexpr int kMailListMax = 256;
-inline constexpr int kMailErrorTextSize = 81;
-
-// A count and up to 256 strings that belong to the library. The received
-// list's strings stay valid for the whole cycle (until the next BPOP3 call);
-// a field list's strings until the next BMIME call.
-struct MailList {
-    std::int32_t nCount;
-    char* pszItem[kMailListMax];
+// The mailbox to receive from, as the settings name it.
+struct CPop3Account {
+    std::string strServer; // "host", "host:port", "pop3://..." or "pop3s://..."
+    std::string strUser;
+    std::string strPassword;
 };
 
-// Mode "SAVEALL": leaves the mail on the server and lists the mailbox oldest
-// first (the newest 256 when it holds more), one file per message in a
-// private folder inside `folder`. Result > 0, or <= 0 with the error text
-// still empty: success.
-int BPOP3(const char* server, const char* account, const char* password, const char* mode,
-          const char* folder, MailList* received, char* errorText);
+// One message of the mailbox, received into a file of its own.
+struct CReceivedMessage {
+    std::string strUidl; // the server's unique id of the message; empty when it gave none
+    std::string strPath; // the message file in the library's private folder
+    long long nSize = 0; // bytes, as the server listed them
+};
 
-// Mode "GET": decodes one message file into tagged fields ("From: ",
-// "Date: ", "Subject: ", "Message-ID: ", "Body: ", "File: " per attachment
-// written under a safe name in the private folder). Result: the number of
-// fields; 0 or less means none. Mode "HEAD": the first four of those fields
-// only, from the message's header block; nothing is written.
-int BMIME(const char* mode, const char* path, const char* folder, MailList* fields,
-          char* errorText);
+// The header fields the forwarding cycle tests and forwards. Encoded words
+// are decoded; control characters (line breaks, TAB) are blanks, so no field
+// can break a line of whatever it is written into.
+struct CMessageHeader {
+    std::string strFrom;      // display name decoded, with the address
+    std::string strDate;      // the date text as written, trimmed
+    std::string strSubject;   // trimmed
+    std::string strMessageId; // without angle brackets, trimmed
+};
 
-// Sends one mail (UTF-8 text/plain, subject as an encoded word, attachments
-// from TAB-separated paths). Nonzero: sent; 0: failure, see the error text.
-int BSendMail(const char* server, const char* to, const char* from, const char* subject,
-              const char* body, const char* attachments, char* errorText);
+struct CDecodedMessage {
+    CMessageHeader header;
+    std::string strBody;                     // the text, CR LF line ends
+    std::vector<std::string> vecAttachments; // files written for it, in mail order
+};
+
+// A mail to send: UTF-8 text/plain (subject as an encoded word) plus one
+// base64 part per attachment file.
+struct COutgoingMail {
+    std::string strFrom;
+    std::string strTo;
+    std::string strSubject;
+    std::string strBody;
+    std::vector<std::string> vecAttachments;
+};
+
+struct CMailError {
+    std::string strText; // empty while nothing failed
+    int nReplyCode = 0;  // a server's refusal (e.g. SMTP 450, 550); 0 for any other failure
+};
+
+// Leaves the mail on the server and lists the mailbox oldest first (the
+// newest 256 when it holds more), one file per message in a private folder
+// inside tempDir. Files of the previous call, and attachments decoded since,
+// are removed first.
+bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
+                    std::vector<CReceivedMessage>& received, CMailError& error);
+
+// The header fields alone, from the message's header block; nothing is
+// written. Answered from an index beside the message cache when an earlier
+// call decoded the same message.
+bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header, CMailError& error);
+
+// The whole message: header fields, the first text part as the body (an
+// HTML-only mail as plain text), attachments written under safe names into a
+// folder of their own inside the private folder of tempDir.
+bool DecodeMessage(const CReceivedMessage& message, const std::string& tempDir,
+                   CDecodedMessage& decoded, CMailError& error);
+
+// server: "host", "host:port", "smtp://..." or "smtps://...", with optional
+// "user:password@" for SMTP authentication.
+bool SendMail(const std::string& server, const COutgoingMail& mail, CMailError& error);
 
 // A CA certificate file trusted in addition to the system store for every
-// later POP3 and SMTP connection; empty or null for the system store alone.
-void BSetCAFile(const char* path);
+// later POP3 and SMTP connection; empty for the system store alone.
+void SetMailCaFile(const std::string& path);
 
-// Time-outs of every later POP3 and SMTP connection, in seconds (at least 1):
-// connect (TCP, greeting and TLS handshake) and stall (longest wait for a
-// reply or for data). Defaults 30 and 30, so a dead server costs about a
-// minute at most; tests shorten them.
-void BSetTimeouts(int connectSeconds, int stallSeconds);
+// Time-outs of every later connection, in seconds (at least 1): connect
+// (TCP, greeting and TLS handshake) and stall (longest wait for a reply or
+// for data). Defaults 30 and 30; tests shorten them.
+void SetMailTimeouts(long connectSeconds, long stallSeconds);
+
+// The total time one retrieval or one send may take, however steadily the
+// data trickles: baseSeconds plus one second for every kilobytesPerSecond KB
+// of the message. Defaults 60 and 10; tests shorten them.
+void SetMailTransferBound(long baseSeconds, long kilobytesPerSecond);

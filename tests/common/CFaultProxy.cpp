@@ -1,8 +1,10 @@
 #include "tests/common/CFaultProxy.h"
 
 #include <algorithm>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -14,9 +16,13 @@ struct CFaultProxy::CPair {
     std::size_t nFaultBytes = 0;
     std::size_t nDown = 0; // bytes the server sent so far
     bool bStalled = false;
+    std::string strHeld; // trickling: bytes of the server not yet passed on
+    std::chrono::steady_clock::time_point tNextByte;
 };
 
 namespace {
+
+constexpr std::chrono::milliseconds kTrickleInterval{250};
 
 int ListenOnLoopback(int& port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -96,7 +102,7 @@ void CFaultProxy::Run() {
             fds.push_back({pair.hClient, POLLIN, 0});
             fds.push_back({pair.hServer, static_cast<short>(pair.bStalled ? 0 : POLLIN), 0});
         }
-        if (poll(fds.data(), fds.size(), -1) < 0)
+        if (poll(fds.data(), fds.size(), Trickle(pairs)) < 0)
             continue;
         if (fds[0].revents != 0)
             break;
@@ -117,6 +123,24 @@ void CFaultProxy::Run() {
     }
     for (CPair& pair : pairs)
         ClosePair(pair.hClient, pair.hServer);
+}
+
+int CFaultProxy::Trickle(std::vector<CPair>& pairs) {
+    auto now = std::chrono::steady_clock::now();
+    int wait = -1;
+    for (CPair& pair : pairs) {
+        if (pair.strHeld.empty() || pair.hClient < 0)
+            continue;
+        if (now >= pair.tNextByte) {
+            if (send(pair.hClient, pair.strHeld.data(), 1, MSG_NOSIGNAL) == 1)
+                pair.strHeld.erase(0, 1);
+            pair.tNextByte = now + kTrickleInterval;
+        }
+        auto due = std::chrono::duration_cast<std::chrono::milliseconds>(pair.tNextByte - now);
+        wait = wait < 0 ? static_cast<int>(due.count())
+                        : std::min(wait, static_cast<int>(due.count()));
+    }
+    return wait;
 }
 
 void CFaultProxy::Accept(std::vector<CPair>& pairs) {
@@ -173,6 +197,10 @@ bool CFaultProxy::FromServer(CPair& pair) {
     case EProxyFault::StallAfter:
         SendAll(pair.hClient, buffer, harmless);
         pair.bStalled = true;
+        return true;
+    case EProxyFault::TrickleAfter:
+        SendAll(pair.hClient, buffer, harmless);
+        pair.strHeld.append(buffer + harmless, size - harmless);
         return true;
     case EProxyFault::CorruptAfter:
         for (std::size_t k = harmless; k < size; ++k)

@@ -1,9 +1,10 @@
 #pragma once
 // A loopback proxy in front of one of the test servers that can spoil the
 // server's side of the conversation on purpose: cut the connection after a
-// number of bytes, stall (stop forwarding, keep the connection open), flip
-// the bytes (a TLS handshake that cannot succeed), or close every new
-// connection at once. The fault applies to connections accepted after it
+// number of bytes, stall (stop forwarding, keep the connection open),
+// trickle (pass the rest one byte every quarter second: never a stall, never
+// an end), flip the bytes (a TLS handshake that cannot succeed), or close
+// every new connection at once. The fault applies to connections accepted after it
 // was set; without one the proxy forwards both ways unchanged.
 
 #include <atomic>
@@ -12,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-enum class EProxyFault { None, CutAfter, StallAfter, CorruptAfter, CloseAtOnce };
+enum class EProxyFault { None, CutAfter, StallAfter, TrickleAfter, CorruptAfter, CloseAtOnce };
 
 class CFaultProxy {
 public:
@@ -31,6 +32,9 @@ private:
     struct CPair;
     void Run();
     void Accept(std::vector<CPair>& pairs);
+    // Passes one held byte of each trickling pair that is due; false for a
+    // pair whose client is gone. Returns the wait until the next is due.
+    int Trickle(std::vector<CPair>& pairs);
     // false when the pair is finished and its sockets closed
     bool FromClient(CPair& pair);
     bool FromServer(CPair& pair);

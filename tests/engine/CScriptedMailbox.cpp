@@ -1,22 +1,12 @@
 #include "CScriptedMailbox.h"
 
-#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 
-namespace {
-
-void CopyErrorText(char* errorText, const std::string& text) {
-    std::strncpy(errorText, text.c_str(), kMailErrorTextSize - 1);
-    errorText[kMailErrorTextSize - 1] = '\0';
-}
-
-} // namespace
-
 CScriptedMailbox::CScriptedMailbox(std::string strTempDir) : m_strTempDir(std::move(strTempDir)) {}
 
-void CScriptedMailbox::AddMessage(const std::string& strName, std::vector<std::string> fields) {
-    m_messages.push_back({strName, std::move(fields)});
+void CScriptedMailbox::AddMessage(const std::string& strName, CDecodedMessage message) {
+    m_messages.push_back({strName, std::move(message)});
 }
 
 void CScriptedMailbox::MakeUnremovable(const std::string& strName) {
@@ -29,17 +19,19 @@ std::string CScriptedMailbox::PathOf(const std::string& strName) const {
     return m_strTempDir + "/" + strName + ".eml";
 }
 
-int CScriptedMailbox::Receive(const char* server, const char* account, const char* password,
-                              const char* mode, const char* folder, MailList* received,
-                              char* errorText) {
-    m_calls.push_back("receive");
-    m_receiveArgs = {server, account, password, mode, folder};
-    if (!m_strReceiveError.empty())
-        CopyErrorText(errorText, m_strReceiveError);
-    if (m_nReceiveResult <= 0 && !m_strReceiveError.empty())
-        return m_nReceiveResult;
+void CScriptedMailbox::SetCaFile(const std::string& strPath) {
+    m_calls.push_back("ca:" + strPath);
+}
 
-    m_receivedPaths.clear();
+bool CScriptedMailbox::Receive(const CPop3Account& account, const std::string&,
+                               std::vector<CReceivedMessage>& received, CMailError& error) {
+    m_calls.push_back("receive");
+    m_receivedAccount = account;
+    received.clear();
+    if (!m_strReceiveError.empty()) {
+        error.strText = m_strReceiveError;
+        return false;
+    }
     for (const Message& message : m_messages) {
         std::string path = PathOf(message.strName);
         if (message.bUnremovable) {
@@ -48,59 +40,53 @@ int CScriptedMailbox::Receive(const char* server, const char* account, const cha
         } else {
             std::ofstream(path, std::ios::binary) << "From: scripted\r\n\r\nbody\r\n";
         }
-        m_receivedPaths.push_back(path);
+        received.push_back({message.strName, path, 1});
     }
-    received->nCount = static_cast<std::int32_t>(m_receivedPaths.size());
-    for (std::size_t i = 0; i < m_receivedPaths.size(); ++i)
-        received->pszItem[i] = m_receivedPaths[i].data();
-    return m_nReceiveResult;
+    return true;
 }
 
-int CScriptedMailbox::Decode(const char*, const char* path, const char*, MailList* fields, char*) {
-    const Message* message = FindByPath(path);
-    m_calls.push_back("decode:" + (message ? message->strName : std::string(path)));
-    if (message == nullptr)
-        return 0;
-    m_decodedFields = message->fields;
-    fields->nCount = static_cast<std::int32_t>(m_decodedFields.size());
-    for (std::size_t j = 0; j < m_decodedFields.size(); ++j)
-        fields->pszItem[j] = m_decodedFields[j].data();
-    return fields->nCount;
+bool CScriptedMailbox::DecodeHeader(const CReceivedMessage& received, CMessageHeader& header,
+                                    CMailError&) {
+    const Message* message = Find(received, "head:");
+    header = message ? message->decoded.header : CMessageHeader{};
+    return message != nullptr;
 }
 
-int CScriptedMailbox::Send(const char* server, const char* to, const char* from,
-                           const char* subject, const char* body, const char* attachments,
-                           char* errorText) {
-    m_calls.push_back(std::string("send:") + to);
-    bool fail = m_failingAddresses.count(to) != 0 || m_nFailNextSends > 0;
+bool CScriptedMailbox::Decode(const CReceivedMessage& received, const std::string&,
+                              CDecodedMessage& decoded, CMailError&) {
+    const Message* message = Find(received, "decode:");
+    decoded = message ? message->decoded : CDecodedMessage{};
+    return message != nullptr;
+}
+
+bool CScriptedMailbox::Send(const std::string& strServer, const COutgoingMail& mail,
+                            CMailError& error) {
+    m_calls.push_back("send:" + mail.strTo);
+    bool fail = m_failingAddresses.count(mail.strTo) != 0 || m_nFailNextSends > 0;
     if (m_nFailNextSends > 0)
         --m_nFailNextSends;
     if (fail) {
-        CopyErrorText(errorText, m_strSendError);
-        return 0;
+        error.strText = m_strSendError;
+        return false;
     }
-    m_sent.push_back({server, to, from, subject, body, attachments});
+    m_sent.push_back({strServer, mail});
     if (m_onSend)
         m_onSend(m_sent.back());
-    return 1;
-}
-
-void CScriptedMailbox::SetCAFile(const char* path) {
-    m_calls.push_back(std::string("ca:") + path);
+    return true;
 }
 
 std::vector<std::string> CScriptedMailbox::DecodedNames() const {
     std::vector<std::string> names;
     for (const std::string& call : m_calls)
-        if (call.starts_with("decode:"))
-            names.push_back(call.substr(7));
+        if (call.starts_with("head:") || call.starts_with("decode:"))
+            names.push_back(call.substr(call.find(':') + 1));
     return names;
 }
 
 std::vector<std::string> CScriptedMailbox::SentTo() const {
     std::vector<std::string> addresses;
-    for (const SentMail& mail : m_sent)
-        addresses.push_back(mail.strTo);
+    for (const SentMail& sent : m_sent)
+        addresses.push_back(sent.mail.strTo);
     return addresses;
 }
 
@@ -112,9 +98,23 @@ std::vector<std::string> CScriptedMailbox::AttemptedTo() const {
     return addresses;
 }
 
-const CScriptedMailbox::Message* CScriptedMailbox::FindByPath(const std::string& path) const {
-    for (const Message& message : m_messages)
-        if (PathOf(message.strName) == path)
+const CScriptedMailbox::Message* CScriptedMailbox::Find(const CReceivedMessage& received,
+                                                        const char* call) {
+    for (const Message& message : m_messages) {
+        if (message.strName == received.strUidl) {
+            m_calls.push_back(call + message.strName);
             return &message;
+        }
+    }
+    m_calls.push_back(call + received.strPath);
     return nullptr;
+}
+
+CDecodedMessage ScriptedMessage(const std::string& from, const std::string& subject,
+                                const std::string& body, const std::string& messageId,
+                                const std::string& date) {
+    CDecodedMessage message;
+    message.header = {from, date, subject, messageId};
+    message.strBody = body;
+    return message;
 }

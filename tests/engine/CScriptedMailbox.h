@@ -1,7 +1,7 @@
 #pragma once
 // A mailbox served from memory in place of the mail library: each receive
 // writes one file per message into the temporary folder (as the library
-// does), decoding answers with the message's scripted fields, and sends are
+// does), decoding answers with the message's scripted values, and sends are
 // recorded, failing for chosen addresses.
 
 #include "engine/CMailLibrary.h"
@@ -13,59 +13,60 @@
 
 struct SentMail {
     std::string strServer;
-    std::string strTo;
-    std::string strFrom;
-    std::string strSubject;
-    std::string strBody;
-    std::string strAttachments;
+    COutgoingMail mail;
 };
 
 class CScriptedMailbox : public CMailLibrary {
 public:
     explicit CScriptedMailbox(std::string strTempDir);
 
-    // Appends a message named strName (its file is <temp>/<name>.eml).
-    void AddMessage(const std::string& strName, std::vector<std::string> fields);
+    // Appends a message named strName (its file is <temp>/<name>.eml, its
+    // UIDL the name).
+    void AddMessage(const std::string& strName, CDecodedMessage message);
     // The message's file is received as a folder that cannot be unlinked.
     void MakeUnremovable(const std::string& strName);
     std::string PathOf(const std::string& strName) const;
 
-    int Receive(const char* server, const char* account, const char* password, const char* mode,
-                const char* folder, MailList* received, char* errorText) override;
-    int Decode(const char* mode, const char* path, const char* folder, MailList* fields,
-               char* errorText) override;
-    int Send(const char* server, const char* to, const char* from, const char* subject,
-             const char* body, const char* attachments, char* errorText) override;
-    void SetCAFile(const char* path) override;
+    void SetCaFile(const std::string& strPath) override;
+    bool Receive(const CPop3Account& account, const std::string& strTempDir,
+                 std::vector<CReceivedMessage>& received, CMailError& error) override;
+    bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,
+                      CMailError& error) override;
+    bool Decode(const CReceivedMessage& message, const std::string& strTempDir,
+                CDecodedMessage& decoded, CMailError& error) override;
+    bool Send(const std::string& strServer, const COutgoingMail& mail, CMailError& error) override;
 
     // Script.
-    int m_nReceiveResult = 1;
-    std::string m_strReceiveError;
+    std::string m_strReceiveError; // non-empty: the receive fails with it
     std::set<std::string> m_failingAddresses;
     int m_nFailNextSends = 0; // the next this many sends fail, whatever the address
     std::string m_strSendError = "550 mailbox unavailable";
     std::function<void(const SentMail&)> m_onSend;
 
-    // Record: every call in order ("ca:<path>", "receive", "decode:<name>",
-    // "send:<to>"), the arguments of the last receive, and every send.
+    // Record: every call in order ("ca:<path>", "receive", "head:<name>",
+    // "decode:<name>", "send:<to>"), the account of the last receive, and
+    // every send that succeeded.
     std::vector<std::string> m_calls;
-    std::vector<std::string> m_receiveArgs;
+    CPop3Account m_receivedAccount;
     std::vector<SentMail> m_sent;
 
-    std::vector<std::string> DecodedNames() const;
-    std::vector<std::string> SentTo() const;      // sends that succeeded
-    std::vector<std::string> AttemptedTo() const; // every send call
+    std::vector<std::string> DecodedNames() const; // header and full decodes
+    std::vector<std::string> SentTo() const;       // sends that succeeded
+    std::vector<std::string> AttemptedTo() const;  // every send call
 
 private:
     struct Message {
         std::string strName;
-        std::vector<std::string> fields;
+        CDecodedMessage decoded;
         bool bUnremovable = false;
     };
-    const Message* FindByPath(const std::string& path) const;
+    const Message* Find(const CReceivedMessage& received, const char* call);
 
     std::string m_strTempDir;
     std::vector<Message> m_messages;
-    std::vector<std::string> m_receivedPaths; // owned by the "library" for the cycle
-    std::vector<std::string> m_decodedFields; // until the next Decode
 };
+
+// A decoded message: From, Subject, Body, Message-ID and Date as given.
+CDecodedMessage ScriptedMessage(const std::string& from, const std::string& subject,
+                                const std::string& body = "body", const std::string& messageId = "",
+                                const std::string& date = "Mon, 1 Jan 2024 09:00:00 +0900");

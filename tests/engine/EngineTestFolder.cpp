@@ -55,13 +55,3 @@ std::string CEngineTestFolder::MakeTempFile(const std::string& name) {
     std::ofstream(path, std::ios::binary) << "attachment";
     return path;
 }
-
-std::vector<std::string> MessageFields(const std::string& from, const std::string& subject,
-                                       const std::string& body, const std::string& messageId,
-                                       const std::string& date) {
-    std::vector<std::string> fields = {"From: " + from, "Date: " + date, "Subject: " + subject};
-    if (!messageId.empty())
-        fields.push_back("Message-ID: " + messageId);
-    fields.push_back("Body: " + body);
-    return fields;
-}

@@ -32,9 +32,3 @@ private:
     std::string m_strAppDir;
     std::string m_strTempDir;
 };
-
-// Decoder fields of a message: From, Date, Subject, optional Message-ID, Body.
-std::vector<std::string> MessageFields(const std::string& from, const std::string& subject,
-                                       const std::string& body = "body",
-                                       const std::string& messageId = "",
-                                       const std::string& date = "Mon, 1 Jan 2024 09:00:00 +0900");

@@ -64,29 +64,31 @@ TEST_F(Rules, BothRulesOnMustBothMatch) {
     EXPECT_TRUE(Passes("a@example.com", "urgent"));
 }
 
-// Byte-wise search would find "@" (0x40) inside "ァ" (0x83 0x40).
-TEST_F(Rules, MatchOnlyOnCharacterBoundaries) {
+// Rule lines are code page 932 as the rule page stores them; the values are
+// the decoder's UTF-8. In code page 932 a byte-wise search would find "@"
+// (0x40) inside "ァ" (0x83 0x40), and "ヂ" (0x83 0x61) would upper-case into
+// "ア" (0x83 0x41).
+TEST_F(Rules, RuleLinesInCodePage932MatchWholeCharactersOfTheUnicodeValue) {
     m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
     m_folder.WriteList(kSubjectRuleFile, {"@"});
-    const std::string smallA = Utf8ToCp932("ァ");
-    ASSERT_EQ(smallA, "\x83\x40");
-    EXPECT_FALSE(Passes("a", smallA + smallA));
-    EXPECT_TRUE(Passes("a", smallA + "@"));
+    EXPECT_FALSE(Passes("a", "ァァ"));
+    EXPECT_TRUE(Passes("a", "ァ@"));
+    m_folder.WriteList(kSubjectRuleFile, {Utf8ToCp932("ヂ")});
+    EXPECT_FALSE(Passes("x", "ア"));
+    EXPECT_TRUE(Passes("x", "[ヂ]"));
+    m_folder.WriteList(kSubjectRuleFile, {Utf8ToCp932("ご予約")});
+    EXPECT_TRUE(Passes("x", "Café ☕ ご予約の確認 🎉"));
 }
 
-// "ヂ" is 0x83 0x61: its trail byte looks like 'a' but must not become 'A'
-// ("ア" is 0x83 0x41).
-TEST_F(Rules, OnlySingleByteLatinLettersIgnoreCase) {
-    const std::string di = Utf8ToCp932("ヂ");
-    const std::string a = Utf8ToCp932("ア");
-    ASSERT_EQ(di, "\x83\x61");
-    ASSERT_EQ(a, "\x83\x41");
-    m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
-    m_folder.WriteList(kSubjectRuleFile, {di});
-    EXPECT_FALSE(Passes("x", a));
-    EXPECT_TRUE(Passes("x", "[" + di + "]"));
-    m_folder.WriteList(kSubjectRuleFile, {a});
-    EXPECT_FALSE(Passes("x", di));
+// Only ASCII letters ignore case: full-width letters and accents are kept.
+TEST_F(Rules, OnlyAsciiLettersIgnoreCase) {
+    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.WriteList(kSenderRuleFile, {Utf8ToCp932("ｙａｍａｄａ")});
+    EXPECT_TRUE(Passes("ｙａｍａｄａ <y@example.jp>", "s"));
+    EXPECT_FALSE(Passes("ＹＡＭＡＤＡ <y@example.jp>", "s"));
+    m_folder.WriteList(kSenderRuleFile, {"zoe"});
+    EXPECT_TRUE(Passes("ZOE <z@example.jp>", "s"));
+    EXPECT_FALSE(Passes("Zoë <z@example.jp>", "s"));
 }
 
 } // namespace

@@ -24,6 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string back = Utf8ToCp932(utf8);
     std::string fromUtf8 = Utf8ToCp932(text);
     (void)back;
-    (void)fromUtf8;
+    if (Cp932Length(text) < fromUtf8.size())
+        std::abort();
+    std::string prefix = Utf8Truncate(utf8, size / 3);
+    if (prefix.size() > size / 3 || utf8.compare(0, prefix.size(), prefix) != 0 ||
+        (prefix.size() < utf8.size() &&
+         (static_cast<unsigned char>(utf8[prefix.size()]) & 0xC0) == 0x80))
+        std::abort(); // cut inside a character
     return 0;
 }

@@ -1,10 +1,11 @@
-// Any bytes as a received message file through BMIME: no crash, no leak, no
-// hang, every field valid code page 932, attachments only in the private
-// folder (cleared after each input so the disk does not fill up).
+// Any bytes as a received message file through the decoder: no crash, no
+// leak, no hang, every text valid UTF-8, no control character in a header
+// field, header-only decoding giving the same fields, attachments only in
+// the private folder (cleared after each input so the disk does not fill up).
 #include "FuzzFile.h"
+#include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/maillib.h"
-#include "platform/codepage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -33,25 +34,42 @@ const std::string& TempDir() {
     return dir;
 }
 
+void RequireOneLineUtf8(const std::string& field) {
+    if (!CCharsetDecoder::IsValidUtf8(field))
+        std::abort();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        auto c = static_cast<unsigned char>(field[i]);
+        bool c1 =
+            c == 0xC2 && i + 1 < field.size() && static_cast<unsigned char>(field[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1)
+            std::abort(); // a field would break the line it is written into
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CFuzzFile file(data, size);
     if (file.Path().empty())
         return 0;
-    MailList fields{};
-    char errorText[kMailErrorTextSize] = {};
-    int n = BMIME("GET", file.Path().c_str(), TempDir().c_str(), &fields, errorText);
-    if (n > kMailListMax || std::strlen(errorText) > kMailErrorTextSize - 1)
-        std::abort();
-    for (int i = 0; i < n; ++i) {
-        std::string field = fields.pszItem[i];
-        if (MbsTruncate(field, field.size()) != field)
-            std::abort(); // a double-byte character cut in half
+    const CReceivedMessage message{"", file.Path(), static_cast<long long>(size)};
+    CDecodedMessage decoded;
+    CMailError error;
+    if (DecodeMessage(message, TempDir(), decoded, error)) {
+        const CMessageHeader& header = decoded.header;
+        for (const std::string* field :
+             {&header.strFrom, &header.strDate, &header.strSubject, &header.strMessageId})
+            RequireOneLineUtf8(*field);
+        if (!CCharsetDecoder::IsValidUtf8(decoded.strBody))
+            std::abort();
     }
-    std::string error;
+    CMessageHeader headerOnly;
+    if (DecodeHeader(message, headerOnly, error) && decoded.header.strSubject.size() > 0 &&
+        headerOnly.strSubject != decoded.header.strSubject)
+        std::abort(); // the boundary search would see another subject than the cycle
+    std::string folderError;
     CPrivateFolder folder;
-    if (folder.Open(TempDir(), error))
+    if (folder.Open(TempDir(), folderError))
         folder.ClearCycleFiles();
     return 0;
 }

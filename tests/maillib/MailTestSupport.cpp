@@ -1,9 +1,10 @@
 #include "tests/maillib/MailTestSupport.h"
 
+#include "engine/maillib/CCharsetDecoder.h"
+#include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CMailOptions.h"
 #include "platform/profile.h"
 #include "settings/schema.h"
-
-#include "platform/codepage.h"
 
 #include <fstream>
 #include <iterator>
@@ -13,14 +14,6 @@ namespace {
 // Dead-server tests stay short; the defaults are for real use.
 constexpr int kTestConnectSeconds = 2;
 constexpr int kTestStallSeconds = 2;
-
-bool TakeField(const std::string& item, const char* tag, std::string& value) {
-    std::string prefix(tag);
-    if (item.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    value = item.substr(prefix.size());
-    return true;
-}
 
 } // namespace
 
@@ -36,35 +29,25 @@ std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::string Sjis(const std::string& utf8) {
-    return Utf8ToCp932(utf8);
-}
-
 CDecodedMail DecodeMail(const std::string& path, const std::string& tempDir) {
+    CDecodedMessage decoded;
+    CMailError error;
     CDecodedMail mail;
-    MailList fields{};
-    char errorText[kMailErrorTextSize] = {};
-    mail.nResult = BMIME("GET", path.c_str(), tempDir.c_str(), &fields, errorText);
-    mail.strError = errorText;
-    for (int i = 0; i < mail.nResult; ++i) {
-        std::string item = fields.pszItem[i];
-        std::string value;
-        if (TakeField(item, "From: ", mail.strFrom) || TakeField(item, "Date: ", mail.strDate) ||
-            TakeField(item, "Subject: ", mail.strSubject) ||
-            TakeField(item, "Message-ID: ", mail.strMessageId) ||
-            TakeField(item, "Body: ", mail.strBody))
-            continue;
-        if (TakeField(item, "File: ", value))
-            mail.files.push_back(value);
-    }
+    mail.bDecoded = DecodeMessage({"", path, 0}, tempDir, decoded, error);
+    mail.strError = error.strText;
+    mail.strFrom = decoded.header.strFrom;
+    mail.strDate = decoded.header.strDate;
+    mail.strSubject = decoded.header.strSubject;
+    mail.strMessageId = decoded.header.strMessageId;
+    mail.strBody = decoded.strBody;
+    mail.files = decoded.vecAttachments;
     return mail;
 }
 
-std::string CheckedErrorText(const char* errorText) {
-    std::string text(errorText);
+std::string CheckedErrorText(const std::string& text) {
     EXPECT_FALSE(text.empty());
-    EXPECT_LE(text.size(), 80u);
-    EXPECT_EQ(MbsTruncate(text, text.size()), text) << "a double-byte character was cut";
+    EXPECT_LE(text.size(), CErrorText::kMaxBytes);
+    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << "a character was cut";
     EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
     return text;
 }
@@ -81,8 +64,8 @@ void MailServerTest::TearDownTestSuite() {
 void MailServerTest::SetUp() {
     ASSERT_TRUE(s_pServers && s_pServers->IsRunning())
         << (s_pServers ? s_pServers->StartError() : "no servers");
-    BSetCAFile(s_pServers->CaFile().c_str());
-    BSetTimeouts(kTestConnectSeconds, kTestStallSeconds);
+    SetMailCaFile(s_pServers->CaFile());
+    SetMailTimeouts(kTestConnectSeconds, kTestStallSeconds);
     m_nReceivedBefore = s_pServers->ReceivedMails().size();
 }
 
@@ -93,8 +76,10 @@ std::vector<CReceivedMail> MailServerTest::ReceivedMails() const {
 }
 
 void MailServerTest::TearDown() {
-    BSetCAFile(nullptr);
-    BSetTimeouts(30, 30);
+    SetMailCaFile("");
+    SetMailTimeouts(CMailOptions::kDefaultConnectSeconds, CMailOptions::kDefaultStallSeconds);
+    SetMailTransferBound(CMailOptions::kDefaultTransferBaseSeconds,
+                         CMailOptions::kDefaultTransferKilobytesPerSecond);
 }
 
 std::string MailServerTest::NewUser() {
@@ -105,16 +90,15 @@ std::string MailServerTest::NewUser() {
 
 int MailServerTest::Receive(const std::string& user, std::vector<std::string>& paths,
                             std::string& error, const std::string& server) {
-    MailList received{};
-    char errorText[kMailErrorTextSize] = {};
-    std::string serverText = server.empty() ? Servers().Pop3Server() : server;
-    int result = BPOP3(serverText.c_str(), user.c_str(), PasswordOf(user).c_str(), "SAVEALL",
-                       TempDir().c_str(), &received, errorText);
-    error = errorText;
+    std::vector<CReceivedMessage> received;
+    CMailError failure;
+    CPop3Account account{server.empty() ? Servers().Pop3Server() : server, user, PasswordOf(user)};
+    bool ok = ReceiveMailbox(account, TempDir(), received, failure);
+    error = failure.strText;
     paths.clear();
-    for (int i = 0; i < received.nCount; ++i)
-        paths.push_back(received.pszItem[i]);
-    return result;
+    for (const CReceivedMessage& message : received)
+        paths.push_back(message.strPath);
+    return ok ? static_cast<int>(paths.size()) : -1;
 }
 
 std::string SimpleMessage(const std::string& subject, const std::string& body,

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers of the mail library tests: sample messages, code page 932 texts,
-// BMIME results as named values, and a fixture with the real servers.
+// Helpers of the mail library tests: sample messages, decoded messages, and
+// a fixture with the real servers.
 
 #include "engine/maillib/maillib.h"
 #include "tests/common/CTempFolder.h"
@@ -15,12 +15,9 @@
 std::string SamplePath(const std::string& name);
 std::string ReadBytes(const std::string& path);
 
-// A UTF-8 literal as the program holds it: code page 932.
-std::string Sjis(const std::string& utf8);
-
-// BMIME's fields of one message, by tag.
+// One message file decoded, its fields by name.
 struct CDecodedMail {
-    int nResult = 0;
+    bool bDecoded = false;
     std::string strError;
     std::string strFrom, strDate, strSubject, strMessageId, strBody;
     std::vector<std::string> files;
@@ -29,8 +26,8 @@ struct CDecodedMail {
 CDecodedMail DecodeMail(const std::string& path, const std::string& tempDir);
 
 // The error text of a failed call, with checks every error text must pass:
-// non-empty, at most 80 bytes, valid code page 932 (no cut character).
-std::string CheckedErrorText(const char* errorText);
+// non-empty, bounded, valid UTF-8 (no cut character), one line.
+std::string CheckedErrorText(const std::string& errorText);
 
 // Tests against the real servers. The servers start once per test program
 // (each ctest test runs alone in its process, so once per test there);
@@ -61,7 +58,8 @@ protected:
     // shared by the tests of one program).
     std::vector<CReceivedMail> ReceivedMails() const;
 
-    // BPOP3 against the plain POP3 port; paths of the received files.
+    // A receive from the plain POP3 port (or server); paths of the received
+    // files, or -1 when it failed.
     int Receive(const std::string& user, std::vector<std::string>& paths, std::string& error,
                 const std::string& server = "");
 

@@ -184,6 +184,34 @@ TEST_F(FaultTest, ServersThatAcceptAndNeverAnswerEndInTheirTimeouts) {
     ExpectEachMailForwardedOnce();
 }
 
+// A server that sends a byte now and then never stalls; the bound on each
+// transfer's whole time ends the retrieval and the send all the same, long
+// before the stall limit of a minute would.
+TEST_F(FaultTest, TricklingServersEndTheCycleWithinTheTransferBound) {
+    SetMailTimeouts(2, 60);
+    SetMailTransferBound(2, 1000000); // 2 s whatever the size
+    CFaultProxy pop3(Servers().Pop3Port());
+    CFaultProxy smtp(Servers().SmtpPlainPort());
+    AddMail("trickled", std::string(200000, 'x'));
+    auto started = std::chrono::steady_clock::now();
+    Set(kSectionRecv, kKeyPop3, Local(pop3.Port()));
+    pop3.SetFault(EProxyFault::TrickleAfter, 20000); // inside the message
+    EXPECT_FALSE(RunCycle());
+    ExpectLastLogged("受信エラー:", 1, "転送が終わりません");
+    ExpectNoMessageFilesLeft();
+
+    pop3.SetFault(EProxyFault::None);
+    Set(kSectionRecv, kKeySmtp, Local(smtp.Port()));
+    smtp.SetFault(EProxyFault::TrickleAfter, 60); // the greeting, then its replies
+    EXPECT_TRUE(RunCycle());
+    ExpectLastLogged("送信エラー:", 2, "転送が終わりません");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(50));
+
+    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
 // Each refusal holds the message (and the one after it) back until the
 // server takes mail again; then both go out once, in order.
 TEST_F(FaultTest, SmtpRefusalsAtRcptAndAfterDataHoldMailUntilTheyEnd) {

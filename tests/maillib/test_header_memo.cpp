@@ -1,95 +1,72 @@
 // The header memo beside the message cache, and the POP3 listings the cache
-// is keyed by: a memo speaks only for the very file it was made from.
+// is keyed by: a record speaks only for the message of its UIDL and size.
 #include "engine/maillib/CHeaderMemo.h"
-#include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "tests/common/CTempFolder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<std::string> kFields = {"From: a@example.jp", "Subject: \x93\xfa\x96\x7b",
-                                          std::string("Message-ID: x\ny\0z", 17)};
+const CMessageHeader kHeader = {"Zoë <a@example.jp>", "Mon, 2 Dec 2024",
+                                std::string("日本 \n\0 ☕", 14), "x@y"};
+
+bool operator==(const CMessageHeader& a, const CMessageHeader& b) {
+    return a.strFrom == b.strFrom && a.strDate == b.strDate && a.strSubject == b.strSubject &&
+           a.strMessageId == b.strMessageId;
+}
 
 class HeaderMemoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_memo.Flush();
-        ASSERT_TRUE(m_cache.Open(CacheFolder()));
-        m_memo.Open(CacheFolder());
+        fs::create_directory(CacheFolder());
+        m_memo.Open(CacheFolder(), {"u1", "u2"});
     }
     void TearDown() override { m_memo.Flush(); }
 
     std::string CacheFolder() const { return m_temp.Path() + "/cache"; }
     std::string IndexPath() const { return CacheFolder() + "/" + CHeaderMemo::kIndexName; }
-
-    // A retrieved message taken into the cache and handed out at target.
-    void Retrieve(const std::string& uidl, const std::string& content, const std::string& target) {
-        std::string file = m_cache.TemporaryPath();
-        std::ofstream(file, std::ios::binary) << content;
-        chmod(file.c_str(), 0600);
-        ASSERT_TRUE(m_cache.Adopt(file, uidl, target));
-    }
-
-    // The next receive call: the cycle's files are gone, the memo written.
-    void NextCycle() {
-        for (const auto& entry : fs::directory_iterator(m_temp.Path()))
-            if (entry.is_regular_file())
-                fs::remove(entry.path());
+    // The next receive call, listing these UIDLs.
+    void NextCycle(std::unordered_set<std::string> uidls = {"u1", "u2"}) {
         m_memo.Flush();
-        m_memo.Open(CacheFolder());
+        m_memo.Open(CacheFolder(), std::move(uidls));
+    }
+    bool Recall(const CReceivedMessage& message) {
+        CMessageHeader header;
+        return m_memo.Recall(message, header) && header == kHeader;
     }
 
     CTempFolder m_temp;
-    CMessageCache m_cache;
     CHeaderMemo& m_memo = CHeaderMemo::Instance();
+    const CReceivedMessage m_message{"u1", "/nowhere/001.eml", 11};
 };
 
 } // namespace
 
-TEST_F(HeaderMemoTest, KeptFieldsComeBackForTheSameFileInLaterCyclesOnly) {
-    std::vector<std::string> fields;
-    Retrieve("u1", "message one", m_temp.File("001.eml"));
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("001.eml"), fields));
-    m_memo.Keep(m_temp.File("001.eml"), kFields);
-
+TEST_F(HeaderMemoTest, KeptFieldsComeBackForTheSameUidlAndSizeInLaterCycles) {
+    EXPECT_FALSE(Recall(m_message));
+    m_memo.Keep(m_message, kHeader);
     NextCycle();
     struct stat info {};
     ASSERT_EQ(stat(IndexPath().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_TRUE(m_cache.Deliver("u1", 11, m_temp.File("002.eml")));
-    ASSERT_TRUE(m_memo.Recall(m_temp.File("002.eml"), fields));
-    EXPECT_EQ(fields, kFields);
-
-    // A file put in the handed-out file's place, or one never handed out,
-    // is not answered for.
-    fs::remove(m_temp.File("002.eml"));
-    std::ofstream(m_temp.File("002.eml"), std::ios::binary) << "message one";
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("002.eml"), fields));
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("003.eml"), fields));
-}
-
-TEST_F(HeaderMemoTest, AnotherMessageUnderAReusedUidlGetsNoOldFields) {
-    std::vector<std::string> fields;
-    Retrieve("u1", "first", m_temp.File("001.eml"));
-    m_memo.Keep(m_temp.File("001.eml"), kFields);
-    NextCycle();
-    // Same UIDL, another size: the entry goes and the new message comes in.
-    EXPECT_FALSE(m_cache.Deliver("u1", 6, m_temp.File("001.eml")));
-    Retrieve("u1", "second", m_temp.File("001.eml"));
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("001.eml"), fields));
+    EXPECT_TRUE(Recall(m_message));
+    // Another message under a reused UIDL (another size), a UIDL not listed
+    // in this cycle, a message without UIDL: nothing.
+    EXPECT_FALSE(Recall({"u1", m_message.strPath, 12}));
+    EXPECT_FALSE(Recall({"u3", m_message.strPath, 11}));
+    EXPECT_FALSE(Recall({"", m_message.strPath, 11}));
 }
 
 TEST_F(HeaderMemoTest, DamagedOrOpenIndexIsIgnoredAndWrittenAnew) {
-    std::vector<std::string> fields;
-    Retrieve("u1", "message one", m_temp.File("001.eml"));
-    m_memo.Keep(m_temp.File("001.eml"), kFields);
+    m_memo.Keep(m_message, kHeader);
     NextCycle();
     std::string good;
     {
@@ -97,35 +74,30 @@ TEST_F(HeaderMemoTest, DamagedOrOpenIndexIsIgnoredAndWrittenAnew) {
         good.assign(std::istreambuf_iterator<char>(in), {});
     }
     for (const std::string& damaged :
-         {good.substr(0, good.size() - 3), good + "7\n", std::string("QUIBEN-HEADERS 0\n")}) {
+         {good.substr(0, good.size() - 3), good + "7\n", std::string("QUIBEN-HEADERS 1\n")}) {
         std::ofstream(IndexPath(), std::ios::binary | std::ios::trunc) << damaged;
-        ASSERT_TRUE(m_cache.Deliver("u1", 11, m_temp.File("001.eml")));
-        EXPECT_FALSE(m_memo.Recall(m_temp.File("001.eml"), fields)) << damaged.size();
-        m_memo.Keep(m_temp.File("001.eml"), kFields);
+        EXPECT_FALSE(Recall(m_message)) << damaged.size();
+        m_memo.Keep(m_message, kHeader);
         NextCycle();
     }
-    // Written anew and readable, but not when others may write it.
-    ASSERT_TRUE(m_cache.Deliver("u1", 11, m_temp.File("001.eml")));
-    EXPECT_TRUE(m_memo.Recall(m_temp.File("001.eml"), fields));
+    EXPECT_TRUE(Recall(m_message)) << "written anew";
     NextCycle();
     chmod(IndexPath().c_str(), 0666);
-    ASSERT_TRUE(m_cache.Deliver("u1", 11, m_temp.File("001.eml")));
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("001.eml"), fields));
+    EXPECT_FALSE(Recall(m_message)) << "others could have written it";
+    NextCycle();
+    fs::remove(IndexPath());
+    ASSERT_EQ(mkfifo(IndexPath().c_str(), 0600), 0);
+    EXPECT_FALSE(Recall(m_message)) << "a FIFO is not read (nor waited for)";
 }
 
 TEST_F(HeaderMemoTest, IndexKeepsOnlyTheMessagesOfTheLastCycle) {
-    std::vector<std::string> fields;
-    Retrieve("old", "old message", m_temp.File("001.eml"));
-    Retrieve("new", "new message", m_temp.File("002.eml"));
-    m_memo.Keep(m_temp.File("001.eml"), kFields);
-    m_memo.Keep(m_temp.File("002.eml"), kFields);
+    m_memo.Keep(m_message, kHeader);
+    m_memo.Keep({"u2", "/nowhere/002.eml", 11}, kHeader);
+    NextCycle({"u2"}); // u1 left the server (or the newest messages)
+    EXPECT_TRUE(Recall({"u2", "/nowhere/002.eml", 11}));
     NextCycle();
-    // "old" left the newest messages this cycle.
-    ASSERT_TRUE(m_cache.Deliver("new", 11, m_temp.File("001.eml")));
-    ASSERT_TRUE(m_memo.Recall(m_temp.File("001.eml"), fields));
-    NextCycle();
-    ASSERT_TRUE(m_cache.Deliver("old", 11, m_temp.File("001.eml")));
-    EXPECT_FALSE(m_memo.Recall(m_temp.File("001.eml"), fields));
+    EXPECT_FALSE(Recall(m_message));
+    EXPECT_TRUE(Recall({"u2", "/nowhere/002.eml", 11}));
 }
 
 TEST(Pop3Listing, LinesOfEveryShapeParse) {

@@ -3,6 +3,7 @@
 #include "tests/maillib/MailTestSupport.h"
 
 #include "engine/CForwardEngine.h"
+#include "engine/maillib/CHeaderMemo.h"
 #include "engine/maillib/CMessageCache.h"
 #include "platform/profile.h"
 #include "settings/listfile.h"
@@ -325,4 +326,16 @@ TEST_F(CacheCycleTest, ResultsAreTheSameWithAndWithoutTheCache) {
     SetMarker(marker);
     fs::remove_all(PrivateFolder(TempDir()) + "/cache");
     EXPECT_EQ(CycleForwards(), warm);
+}
+
+// The decode that forwards a message also fills the header index, so the
+// next cycle's boundary search parses nothing it has seen.
+TEST_F(CacheCycleTest, TheForwardingDecodeFillsTheHeaderIndex) {
+    Servers().AddMessage(m_strUser, SimpleMessage("old"));
+    ASSERT_EQ(CycleForwards().size(), 1u);
+    Servers().AddMessage(m_strUser, SimpleMessage("new ☕"));
+    ASSERT_EQ(CycleForwards().size(), 1u); // the search stopped at "old"
+    CHeaderMemo::Instance().Flush();
+    std::string index = ReadBytes(PrivateFolder(TempDir()) + "/cache/" + CHeaderMemo::kIndexName);
+    EXPECT_NE(index.find("new ☕"), std::string::npos);
 }

@@ -1,4 +1,4 @@
-// BPOP3 against the real Dovecot: what arrives, in which order, what stays on
+// Receiving from the real Dovecot: what arrives, in which order, what stays on
 // the server, and how each kind of failure reads.
 #include "tests/maillib/MailTestSupport.h"
 
@@ -17,21 +17,30 @@ std::string Subject(int n) {
 
 using Pop3Test = MailServerTest;
 
-TEST_F(Pop3Test, MailboxArrivesOldestFirstAndStaysOnTheServer) {
+TEST_F(Pop3Test, MailboxArrivesOldestFirstWithUidlAndSizeAndStaysOnTheServer) {
     std::string user = NewUser();
+    std::vector<std::string> uidls;
     for (int n = 1; n <= 3; ++n)
-        Servers().AddMessage(user, SimpleMessage(Subject(n)));
-    std::vector<std::string> paths;
-    std::string error;
-    ASSERT_EQ(Receive(user, paths, error), 3) << error;
-    EXPECT_EQ(error, "");
-    for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(ReadBytes(paths[n - 1]), SimpleMessage(Subject(n)));
+        uidls.push_back(Servers().AddMessage(user, SimpleMessage(Subject(n))));
+    std::vector<CReceivedMessage> received;
+    CMailError error;
+    CPop3Account account{Servers().Pop3Server(), user, PasswordOf(user)};
+    ASSERT_TRUE(ReceiveMailbox(account, TempDir(), received, error)) << error.strText;
+    EXPECT_EQ(error.strText, "");
+    ASSERT_EQ(received.size(), 3u);
+    for (int n = 1; n <= 3; ++n) {
+        const CReceivedMessage& message = received[n - 1];
+        EXPECT_EQ(ReadBytes(message.strPath), SimpleMessage(Subject(n)));
+        EXPECT_EQ(message.strUidl, uidls[n - 1]);
+        EXPECT_EQ(message.nSize, static_cast<long long>(SimpleMessage(Subject(n)).size()));
+    }
 
-    // Mode SAVEALL leaves the mail there: the next call lists it again.
-    for (const std::string& path : paths)
-        std::filesystem::remove(path);
-    ASSERT_EQ(Receive(user, paths, error), 3) << error;
+    // The mail stays there: the next call lists it again.
+    for (const CReceivedMessage& message : received)
+        std::filesystem::remove(message.strPath);
+    std::vector<std::string> paths;
+    std::string text;
+    ASSERT_EQ(Receive(user, paths, text), 3) << text;
     EXPECT_EQ(ReadBytes(paths[0]), SimpleMessage(Subject(1)));
 }
 
@@ -90,14 +99,12 @@ TEST_F(Pop3Test, NextReceiveRemovesEarlierAttachmentsAndMessageFiles) {
 
 TEST_F(Pop3Test, WrongPasswordFailsWithoutShowingThePassword) {
     std::string user = NewUser();
-    MailList received{};
-    char errorText[kMailErrorTextSize] = {};
-    const char* wrong = "Wrong-Password-123";
-    int result = BPOP3(Servers().Pop3Server().c_str(), user.c_str(), wrong, "SAVEALL",
-                       TempDir().c_str(), &received, errorText);
-    EXPECT_LE(result, 0);
-    EXPECT_EQ(received.nCount, 0);
-    std::string text = CheckedErrorText(errorText);
+    std::vector<CReceivedMessage> received;
+    CMailError error;
+    const std::string wrong = "Wrong-Password-123";
+    EXPECT_FALSE(ReceiveMailbox({Servers().Pop3Server(), user, wrong}, TempDir(), received, error));
+    EXPECT_TRUE(received.empty());
+    std::string text = CheckedErrorText(error.strText);
     EXPECT_EQ(text.find(wrong), std::string::npos) << text;
 }
 
@@ -106,9 +113,9 @@ TEST_F(Pop3Test, RefusedPortAndUnknownHostFailWithErrorText) {
     std::vector<std::string> paths;
     std::string error;
     EXPECT_LE(Receive(user, paths, error, "127.0.0.1:" + std::to_string(UnusedLoopbackPort())), 0);
-    CheckedErrorText(error.c_str());
+    CheckedErrorText(error);
     EXPECT_LE(Receive(user, paths, error, "no-such-host.invalid"), 0);
-    CheckedErrorText(error.c_str());
+    CheckedErrorText(error);
 }
 
 // Fault fix: a server that accepts the connection and never says a word ends
@@ -120,7 +127,7 @@ TEST_F(Pop3Test, SilentServerFailsAfterTheTimeout) {
     std::vector<std::string> paths;
     std::string error;
     EXPECT_LE(Receive(user, paths, error, "127.0.0.1:" + std::to_string(silent.Port())), 0);
-    CheckedErrorText(error.c_str());
+    CheckedErrorText(error);
     EXPECT_TRUE(paths.empty());
 }
 
@@ -134,11 +141,11 @@ TEST_F(Pop3Test, SelfSignedCertificateNeedsTheCaFile) {
 
     // Without the CA file neither implicit TLS nor the STARTTLS that the
     // plain port offers may go on: the certificate does not verify.
-    BSetCAFile("");
+    SetMailCaFile("");
     EXPECT_LE(Receive(user, paths, error, Servers().Pop3sServer()), 0);
-    CheckedErrorText(error.c_str());
+    CheckedErrorText(error);
     EXPECT_LE(Receive(user, paths, error, Servers().Pop3Server()), 0);
-    CheckedErrorText(error.c_str());
+    CheckedErrorText(error);
 }
 
 TEST_F(Pop3Test, ServerTextFormsAndRefusals) {
@@ -152,15 +159,14 @@ TEST_F(Pop3Test, ServerTextFormsAndRefusals) {
     for (const char* bad : {"smtp://127.0.0.1:25", "127.0.0.1:0", "127.0.0.1:99999", "127.0.0.1:x",
                             "host name", "a\r\nb", "127.0.0.1:110/INBOX"}) {
         EXPECT_LE(Receive(user, paths, error, bad), 0) << bad;
-        CheckedErrorText(error.c_str());
+        CheckedErrorText(error);
     }
 }
 
 TEST_F(Pop3Test, AccountWithLineBreakNeverReachesTheServer) {
-    MailList received{};
-    char errorText[kMailErrorTextSize] = {};
-    EXPECT_LE(BPOP3(Servers().Pop3Server().c_str(), "alice\r\nDELE 1", "x", "SAVEALL",
-                    TempDir().c_str(), &received, errorText),
-              0);
-    CheckedErrorText(errorText);
+    std::vector<CReceivedMessage> received;
+    CMailError error;
+    EXPECT_FALSE(ReceiveMailbox({Servers().Pop3Server(), "alice\r\nDELE 1", "x"}, TempDir(),
+                                received, error));
+    CheckedErrorText(error.strText);
 }

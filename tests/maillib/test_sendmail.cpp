@@ -1,4 +1,4 @@
-// BSendMail against the real aiosmtpd: what the server receives, TLS and
+// Sending through the real aiosmtpd: what the server receives, TLS and
 // AUTH, refusals, and addresses that must never reach the server.
 #include "tests/maillib/MailTestSupport.h"
 
@@ -13,18 +13,19 @@ const std::string kFrom = "quiben@example.jp";
 const std::string kTo = "phone@example.jp";
 
 struct CSendResult {
-    int nResult = 0;
+    bool nResult = false;
     std::string strError;
+    int nReplyCode = 0;
 };
 
 CSendResult Send(const std::string& server, const std::string& to, const std::string& from,
                  const std::string& subject, const std::string& body,
-                 const std::string& attachments = "") {
-    char errorText[kMailErrorTextSize] = {};
+                 const std::vector<std::string>& attachments = {}) {
+    CMailError error;
     CSendResult result;
-    result.nResult = BSendMail(server.c_str(), to.c_str(), from.c_str(), subject.c_str(),
-                               body.c_str(), attachments.c_str(), errorText);
-    result.strError = errorText;
+    result.nResult = SendMail(server, {from, to, subject, body, attachments}, error);
+    result.strError = error.strText;
+    result.nReplyCode = error.nReplyCode;
     return result;
 }
 
@@ -50,9 +51,9 @@ private:
 };
 
 TEST_F(SendMailTest, MailArrivesOverStartTlsAsUtf8WithEveryHeader) {
-    std::string subject = Sjis("クイベンより転送");
-    std::string body =
-        Sjis("Title:会議①\r\nFrom:山田 <taro@example.jp>\r\nDate:today\r\nBody:本文\r\n");
+    std::string subject = "クイベンより転送 ✉";
+    std::string body = "Title:会議① 🎉\r\nFrom:Zoë 山田 <taro@example.jp>\r\nDate:today\r\n"
+                       "Body:本文 ﾊﾝｶｸ\r\n";
     CSendResult sent = Send(Servers().SmtpServer(), kTo, kFrom, subject, body);
     ASSERT_NE(sent.nResult, 0) << sent.strError;
 
@@ -76,12 +77,12 @@ TEST_F(SendMailTest, MailArrivesOverStartTlsAsUtf8WithEveryHeader) {
 }
 
 TEST_F(SendMailTest, AttachmentsTravelUnderTheirNames) {
-    std::string pdfName = Sjis("報告書.pdf");
+    std::string pdfName = "報告書 ☕.pdf";
     std::string binary("\x00\x01\xff\r\n.\r\n\x7f", 9); // a line of one dot, bytes of every kind
     std::string first = WriteFile(pdfName, binary);
     std::string second = WriteFile("notes.txt", "plain notes");
     CSendResult sent =
-        Send(Servers().SmtpServer(), kTo, kFrom, "files", "see files", first + "\t" + second);
+        Send(Servers().SmtpServer(), kTo, kFrom, "files", "see files", {first, second});
     ASSERT_NE(sent.nResult, 0) << sent.strError;
 
     std::vector<CReceivedMail> mails = ReceivedMails();
@@ -96,8 +97,8 @@ TEST_F(SendMailTest, AttachmentsTravelUnderTheirNames) {
 
 TEST_F(SendMailTest, UnreadableAttachmentFailsBeforeAnythingIsSent) {
     // A long Japanese name also shows the error text cut on a character.
-    std::string name = Sjis(std::string(40, 'x') + "とても長い名前の添付ファイルです.pdf");
-    CSendResult sent = Send(Servers().SmtpServer(), kTo, kFrom, "s", "b", TempDir() + "/" + name);
+    std::string name = std::string(400, 'x') + "とても長い名前の添付ファイルです.pdf";
+    CSendResult sent = Send(Servers().SmtpServer(), kTo, kFrom, "s", "b", {TempDir() + "/" + name});
     EXPECT_EQ(sent.nResult, 0);
     CheckedErrorText(sent.strError.c_str());
     EXPECT_TRUE(ReceivedMails().empty());
@@ -130,12 +131,15 @@ TEST_F(SendMailTest, RefusalsAtRcptAndDataAreFailuresWithTheServersWords) {
     CSendResult rcpt = Send(Servers().SmtpServer(), "refuse-rcpt@example.jp", kFrom, "s", "b");
     EXPECT_EQ(rcpt.nResult, 0);
     EXPECT_NE(CheckedErrorText(rcpt.strError.c_str()).find("550"), std::string::npos);
+    EXPECT_EQ(rcpt.nReplyCode, 550);
     CSendResult busy = Send(Servers().SmtpServer(), "defer-rcpt@example.jp", kFrom, "s", "b");
     EXPECT_EQ(busy.nResult, 0);
     EXPECT_NE(CheckedErrorText(busy.strError.c_str()).find("450"), std::string::npos);
+    EXPECT_EQ(busy.nReplyCode, 450);
     CSendResult data = Send(Servers().SmtpServer(), "refuse-data@example.jp", kFrom, "s", "b");
     EXPECT_EQ(data.nResult, 0);
     EXPECT_NE(CheckedErrorText(data.strError.c_str()).find("554"), std::string::npos);
+    EXPECT_EQ(data.nReplyCode, 554);
     CSendResult sender = Send(Servers().SmtpServer(), kTo, "refuse-sender@example.jp", "s", "b");
     EXPECT_EQ(sender.nResult, 0);
     CheckedErrorText(sender.strError.c_str());
@@ -154,7 +158,7 @@ TEST_F(SendMailTest, AddressesThatCouldInjectCommandsNeverReachTheServer) {
         "phone @example.jp",
         "phone@example.jp\t",
         "phone@example.jp\x7f",
-        Sjis("電話@example.jp"),
+        "電話@example.jp",
         "",
     };
     for (const std::string& bad : attempts) {
@@ -183,7 +187,7 @@ TEST_F(SendMailTest, PlainServerWithoutTlsAndCertificateChecks) {
     EXPECT_FALSE(mails[0].bTls);
 
     // Without the CA file the self-signed certificate stops both kinds of TLS.
-    BSetCAFile(nullptr);
+    SetMailCaFile("");
     CSendResult startTls = Send(Servers().SmtpServer(), kTo, kFrom, "s", "b");
     EXPECT_EQ(startTls.nResult, 0);
     CheckedErrorText(startTls.strError.c_str());

@@ -28,18 +28,14 @@ std::string Message(const std::string& strSubject, const std::string& strFrom) {
            strSubject + "\r\n";
 }
 
-// The "Body: " field of a mail as the SMTP server received it.
+// The body of a mail as the SMTP server received it.
 std::string ForwardedBody(const CReceivedMail& mail, const std::string& strTempDir) {
     const std::string strPath = strTempDir + "/forwarded.eml";
     std::ofstream(strPath, std::ios::binary) << mail.strContent;
-    MailList fields{};
-    char szError[kMailErrorTextSize] = {};
-    const int nFields = BMIME("GET", strPath.c_str(), strTempDir.c_str(), &fields, szError);
-    std::string strBody;
-    for (int n = 0; n < nFields && n < fields.nCount; ++n)
-        if (std::string(fields.pszItem[n]).rfind("Body: ", 0) == 0)
-            strBody = fields.pszItem[n] + 6;
-    return strBody;
+    CDecodedMessage decoded;
+    CMailError error;
+    DecodeMessage({"", strPath, 0}, strTempDir, decoded, error);
+    return decoded.strBody;
 }
 
 void AddRow(CListButtonBar& bar, CListBoxEx& list, const QString& strText) {
@@ -56,7 +52,7 @@ TEST(SettingSheetCycle, WhatTheSheetStoresDrivesTheNextCycles) {
     servers.AddMessage(kUser, Message("Meeting moved", "Boss <boss@example.jp>"));
     servers.AddMessage(kUser, Message("Newsletter", "news@example.com"));
     servers.AddMessage(kUser, Message("Lunch", "Boss <boss@example.jp>"));
-    BSetTimeouts(5, 10);
+    SetMailTimeouts(5, 10);
 
     CSheetHarness harness;
     // The servers' certificate is not something the pages edit.
@@ -120,7 +116,7 @@ TEST(SettingSheetCycle, WhatTheSheetStoresDrivesTheNextCycles) {
     EXPECT_EQ(mails[2].rcptTos, std::vector<std::string>{"phone@example.jp"});
     EXPECT_NE(ForwardedBody(mails[2], temp.Path()).find("Title:Lunch"), std::string::npos);
     EXPECT_FALSE(harness.m_folder.Exists("ErrorLog.txt"));
-    BSetTimeouts(30, 30);
+    SetMailTimeouts(30, 30);
 }
 
 } // namespace
