@@ -75,7 +75,7 @@ CErrorLogWindow::CErrorLogWindow(std::string strLogPath, QWidget* pParent)
     setWindowTitle(QString::fromUtf8(healthtext::kLogCaption));
     setWindowIcon(LoadAppIcon());
     m_pText->setReadOnly(true);
-    m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_pText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     pButtons->button(QDialogButtonBox::Close)->setText(QString::fromUtf8(healthtext::kLogClose));

@@ -58,12 +58,20 @@ QString Line(const char* pszLabel, const QString& value) {
 QPoint CHealthDisplay::BadgeCentre(const QRegion& shape, const QSize& size) {
     const int r = kBadgeDiameter / 2;
     const CShapeCounter counter(shape, size);
-    // Row by row from the top; in each row from the right.
+    // Where badges sit on icons: as near the top right corner as the shape
+    // allows.
+    std::optional<QPoint> best;
+    long long nBestDistance = 0;
     for (int y = r; y + r <= size.height(); ++y)
-        for (int x = size.width() - r; x - r >= 0; --x)
-            if (BadgeFits(counter, QPoint(x, y)))
-                return QPoint(x, y);
-    return QPoint(size.width() / 2, size.height() / 2);
+        for (int x = size.width() - r; x - r >= 0; --x) {
+            const long long dx = size.width() - x, dy = y;
+            const long long nDistance = dx * dx + dy * dy;
+            if ((!best || nDistance < nBestDistance) && BadgeFits(counter, QPoint(x, y))) {
+                best = QPoint(x, y);
+                nBestDistance = nDistance;
+            }
+        }
+    return best.value_or(QPoint(size.width() / 2, size.height() / 2));
 }
 
 void CHealthDisplay::PaintBadge(QPainter& painter, const QPoint& centre) {

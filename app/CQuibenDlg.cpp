@@ -332,9 +332,13 @@ CErrorLogWindow* CQuibenDlg::GetErrorLogWindow() const {
 }
 
 void CQuibenDlg::ShowErrorLog() {
-    if (m_pErrorLog == nullptr)
+    if (m_pErrorLog == nullptr) {
         m_pErrorLog = new CErrorLogWindow(JoinPath(AppDir(), schema::kErrorLogFile), this);
-    else
+        // Centred on the screen, not over the small figure: placed over a
+        // figure near the top edge, its title bar would be out of reach.
+        if (const QScreen* pScreen = screen())
+            m_pErrorLog->move(pScreen->availableGeometry().center() - m_pErrorLog->rect().center());
+    } else
         m_pErrorLog->Reload();
     m_pErrorLog->show();
     m_pErrorLog->raise();
