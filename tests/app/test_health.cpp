@@ -1,7 +1,8 @@
 // The forwarding's health as the user sees it: the window stays responsive
 // while a cycle waits on a silent server, the badge and tooltip tell the last
-// cycle's outcome, the error log window, notifications, the channel a second
-// start uses, and the platform chosen on Wayland.
+// cycle's outcome, the error log window, notifications, and the platform
+// chosen on Wayland. (A second start's request travels over the running
+// copy's channel in the process test below and in test_instance.)
 #include "modal.h"
 
 #include "app/CErrorLogWindow.h"
@@ -33,10 +34,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -52,8 +51,8 @@ CycleReport Report(int nForwarded, const std::string& strErrors) {
     return report;
 }
 
-// A program folder with the skin, and a window whose cycles hand out
-// prepared reports in turn.
+// A program folder with the skin, and a window whose cycle hands out a
+// prepared report (set before the cycle's thread starts).
 class HealthTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,12 +66,7 @@ protected:
 
     std::unique_ptr<CQuibenDlg> ShowWindow() {
         auto pDlg = std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()},
-                                                 [this] {
-                                                     std::lock_guard lock(m_mutex);
-                                                     CycleReport report = m_reports.front();
-                                                     m_reports.pop_front();
-                                                     return report;
-                                                 });
+                                                 [this] { return m_next; });
         EXPECT_TRUE(pDlg->CreateAndInit());
         pDlg->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(pDlg.get()));
@@ -80,18 +74,14 @@ protected:
     }
 
     void RunCycle(CQuibenDlg& dlg, const CycleReport& report) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_reports.push_back(report);
-        }
+        m_next = report;
         dlg.SendCommand(ID_RUN_CYCLE_NOW);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.IsCycleRunning(); }, 10000));
     }
 
     CTempFolder m_home;
     CProfile m_profile{m_home.File(kIniFile)};
-    std::mutex m_mutex;
-    std::deque<CycleReport> m_reports;
+    CycleReport m_next;
 };
 
 TEST_F(HealthTest, BadgeAndTooltipTellTheLastCycle) {
@@ -287,22 +277,6 @@ TEST_F(StalledCycle, TheProgramEndsWithinTwoSecondsWhileACycleWaits) {
     for (const auto& entry : std::filesystem::directory_iterator(m_home.Path()))
         EXPECT_NE(entry.path().filename().string().rfind(".Quiben.ini", 0), 0u)
             << "a half-written settings file was left: " << entry.path();
-}
-
-TEST(InstanceChannel, ARunningCopyHearsRequestsOnItsFoldersName) {
-    CTempFolder home, other;
-    std::vector<CInstanceChannel::ERequest> heard;
-    CInstanceChannel channel([&](CInstanceChannel::ERequest request) { heard.push_back(request); });
-    const QString name = CInstanceChannel::NameFor(home.Path());
-    ASSERT_TRUE(name.startsWith(kInstanceLockName));
-    ASSERT_TRUE(channel.Listen(name));
-    EXPECT_FALSE(CInstanceChannel::Send(CInstanceChannel::NameFor(other.Path()),
-                                        CInstanceChannel::ERequest::Activate, 200));
-    EXPECT_TRUE(CInstanceChannel::Send(name, CInstanceChannel::ERequest::Activate));
-    EXPECT_TRUE(CInstanceChannel::Send(name, CInstanceChannel::ERequest::RunCycle));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return heard.size() == 2; }, 5000));
-    EXPECT_EQ(heard, (std::vector{CInstanceChannel::ERequest::Activate,
-                                  CInstanceChannel::ERequest::RunCycle}));
 }
 
 TEST(QtPlatformChoice, XcbOnWaylandWithXWaylandUnlessThePlatformWasChosen) {

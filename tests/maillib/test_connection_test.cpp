@@ -1,6 +1,6 @@
-// The connection test against the real servers: what a right and a wrong
-// password, a dead port, a silent server, a refused address and unusable
-// settings read like, and that nothing is retrieved or sent.
+// The connection test against the real servers, beyond what the account
+// page's test shows (right and wrong POP3 password, dead POP3 port): a
+// silent server, the SMTP session up to RCPT, SMTP AUTH, unusable settings.
 #include "tests/maillib/MailTestSupport.h"
 
 #include "engine/maillib/CConnectionTest.h"
@@ -17,30 +17,6 @@ class ConnectionTest : public MailServerTest {
 protected:
     static std::string Own() { return "me@example.com"; }
 };
-
-TEST_F(ConnectionTest, Pop3RightPasswordCountsTheMailboxAndLeavesIt) {
-    const std::string user = NewUser();
-    Servers().AddMessage(user, SimpleMessage("one"));
-    Servers().AddMessage(user, SimpleMessage("two"));
-    CConnectionCheck check =
-        CConnectionTest::TestPop3(Servers().Pop3Server(), user, PasswordOf(user));
-    EXPECT_EQ(check.eOutcome, Outcome::Ok) << check.strDescription;
-    EXPECT_EQ(check.nMessages, 2);
-    EXPECT_EQ(check.strServer, "127.0.0.1:" + std::to_string(Servers().Pop3Port()));
-    std::vector<std::string> paths;
-    std::string error;
-    EXPECT_EQ(Receive(user, paths, error), 2) << error;
-}
-
-TEST_F(ConnectionTest, Pop3WrongPasswordShowsTheServersReplyButNoPassword) {
-    const std::string user = NewUser();
-    const std::string wrong = "wrong-" + PasswordOf(user);
-    CConnectionCheck check = CConnectionTest::TestPop3(Servers().Pop3Server(), user, wrong);
-    EXPECT_EQ(check.eOutcome, Outcome::LoginRefused);
-    EXPECT_EQ(check.strReply.rfind("-ERR", 0), 0u) << check.strReply;
-    EXPECT_NE(check.strDescription.find(check.strReply), std::string::npos);
-    EXPECT_EQ(check.strDescription.find(wrong), std::string::npos);
-}
 
 TEST_F(ConnectionTest, DeadPortCannotConnectAndSilentServerDoesNotAnswer) {
     const std::string dead = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());

@@ -26,8 +26,6 @@ CMessageBoxCatcher::CMessageBoxCatcher() {
         if (pBox == nullptr)
             return;
         m_vTexts.push_back(pBox->text().toStdString());
-        if (m_bGrab)
-            m_vImages.push_back(pBox->grab().toImage());
         pBox->done(QMessageBox::Ok);
     });
     m_timer.start();

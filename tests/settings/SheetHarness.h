@@ -8,7 +8,6 @@
 #include "settings/CSettingSheet.h"
 #include "tests/common/CTempFolder.h"
 
-#include <QImage>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -23,13 +22,11 @@ class QLineEdit;
 enum { kTabTensou = 0, kTabAccount = 1, kTabRule = 2 };
 
 // Presses OK on every message box that opens while it lives and keeps the
-// texts, in order (and, when asked, pictures of the boxes).
+// texts, in order.
 class CMessageBoxCatcher {
 public:
     CMessageBoxCatcher();
     std::vector<std::string> m_vTexts; // UTF-8
-    bool m_bGrab = false;
-    std::vector<QImage> m_vImages;
 
 private:
     QTimer m_timer;
