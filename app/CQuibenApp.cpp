@@ -1,17 +1,23 @@
 #include "app/CQuibenApp.h"
 
 #include "app/CAboutDlg.h"
+#include "app/CInstanceChannel.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
 #include "app/HeadlessCommand.h"
+#include "app/QtPlatformChoice.h"
 #include "engine/CForwardEngine.h"
+#include "platform/dialog/CBackgroundJob.h"
 #include "platform/paths.h"
+#include "res/resource.h"
 #include "res/resources.h"
 #include "res/strings.h"
 #include "settings/CSettingSheet.h"
 #include "settings/schema.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <unistd.h>
 
 #ifndef QUIBEN_DATA_DIR
 #define QUIBEN_DATA_DIR "/usr/local/share/quiben"
@@ -19,8 +25,7 @@
 
 CQuibenApp* CQuibenApp::s_pApp = nullptr;
 
-CQuibenApp::CQuibenApp(int& argc, char** argv)
-    : m_commandLine(ParseCommandLine(argc, argv)), m_lock(kInstanceLockName) {
+CQuibenApp::CQuibenApp(int& argc, char** argv) : m_commandLine(ParseCommandLine(argc, argv)) {
     s_pApp = this;
 }
 
@@ -38,7 +43,17 @@ int CQuibenApp::Run() {
         CTerminationWatcher::CatchSignals();
         InitInstance();
     }
-    return ExitInstance();
+    const int nExitCode = ExitInstance();
+    if (CBackgroundJob::RunningThreads() > 0) {
+        // A cycle still waits on a server. Its network call is abandoned:
+        // every state file is replaced by a rename, so nothing is left half
+        // written, and the next start picks up where it stopped. The
+        // process-wide state that call still uses must not be torn down
+        // under it, so no destructor of that state runs.
+        std::fflush(nullptr);
+        _exit(nExitCode);
+    }
+    return nExitCode;
 }
 
 std::string CQuibenApp::GetIniPath() const {
@@ -72,6 +87,7 @@ std::vector<std::string> CQuibenApp::DefaultDataFolders() const {
 
 void CQuibenApp::EnsureGuiApplication() {
     if (QCoreApplication::instance() == nullptr) {
+        PreferXcbOnWayland(m_commandLine.qtArgs);
         for (std::string& arg : m_commandLine.qtArgs)
             m_qtArgv.push_back(arg.data());
         m_qtArgv.push_back(nullptr);
@@ -89,34 +105,62 @@ void CQuibenApp::EnsureGuiApplication() {
 }
 
 bool CQuibenApp::InitInstance() {
-    // A second copy ends at once, silently and without a window; a lock that
-    // cannot be taken at all does not keep the program from running.
-    if (m_lock.Acquire() == CInstanceLock::Result::HeldByOther)
-        return false;
     if (!ResolveFolders()) {
         m_nExitCode = kExitFailed;
         return false;
     }
+    // A second copy on the same program folder brings the running copy's
+    // window to the front and ends; a lock that cannot be taken at all does
+    // not keep the program from running.
+    const QString channelName = CInstanceChannel::NameFor(m_strAppDir);
+    m_pLock = std::make_unique<CInstanceLock>(m_strAppDir);
+    if (m_pLock->Acquire() == CInstanceLock::Result::HeldByOther) {
+        EnsureCoreApplication();
+        CInstanceChannel::Send(channelName, CInstanceChannel::ERequest::Activate);
+        return false;
+    }
     EnsureGuiApplication();
 
-    CForwardEngine engine(m_strAppDir, m_strTempDir);
-    CQuibenDlg dlg(*m_pProfile, m_dataFolders, [&engine] { return engine.RunForwardCycle(); });
+    // The engine belongs to the cycles: one that is still waiting on a
+    // server when the window closes keeps it alive until it returns.
+    auto pEngine = std::make_shared<CForwardEngine>(m_strAppDir, m_strTempDir);
+    CQuibenDlg dlg(*m_pProfile, m_dataFolders, [pEngine] {
+        pEngine->RunForwardCycle();
+        return pEngine->GetLastReport();
+    });
+    pEngine.reset();
     dlg.SetSettingsRunner(RunSettingsSheet);
     dlg.SetAboutRunner(RunAboutBox);
     dlg.SetAutostart(CAutostart(m_strAppDir, QuibenProgramPath()));
+    CInstanceChannel channel([&dlg](CInstanceChannel::ERequest request) {
+        if (request == CInstanceChannel::ERequest::Activate)
+            dlg.Activate();
+        else
+            dlg.SendCommand(ID_RUN_CYCLE_NOW);
+    });
+    channel.Listen(channelName);
     CTerminationWatcher watcher([&dlg] {
         if (dlg.isVisible())
             dlg.EndDialog(IDCANCEL);
         // Also ends a menu, the exit question or another box open just then.
         QCoreApplication::exit(0);
     });
-    if (dlg.DoModal() < 0)
-        m_nExitCode = kExitFailed; // no skin: the window was never created
+    dlg.DoModal();
     return false;
 }
 
+void CQuibenApp::EnsureCoreApplication() {
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    if (m_commandLine.qtArgs.empty())
+        m_commandLine.qtArgs.emplace_back("quiben");
+    m_qtArgv = {m_commandLine.qtArgs.front().data(), nullptr};
+    m_nQtArgc = 1;
+    m_pQtApp = std::make_unique<QCoreApplication>(m_nQtArgc, m_qtArgv.data());
+}
+
 int CQuibenApp::ExitInstance() {
-    m_lock.Release();
+    m_pLock.reset();
     m_pQtApp.reset();
     return m_nExitCode;
 }

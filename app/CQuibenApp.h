@@ -49,6 +49,7 @@ public:
 private:
     bool ResolveFolders();
     void EnsureGuiApplication();
+    void EnsureCoreApplication();
     std::vector<std::string> DefaultDataFolders() const;
 
     static CQuibenApp* s_pApp;
@@ -56,7 +57,7 @@ private:
     CommandLine m_commandLine;
     std::vector<char*> m_qtArgv;
     int m_nQtArgc = 0;
-    CInstanceLock m_lock;
+    std::unique_ptr<CInstanceLock> m_pLock; // on the program folder, once it is known
     std::string m_strAppDir;
     std::string m_strTempDir;
     std::unique_ptr<CProfile> m_pProfile;

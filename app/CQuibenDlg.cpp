@@ -1,6 +1,10 @@
 #include "app/CQuibenDlg.h"
 
+#include "app/CErrorLogWindow.h"
+#include "app/CHealthDisplay.h"
 #include "app/CreateRegionFromBitmap.h"
+#include "engine/errorlog.h"
+#include "platform/codepage.h"
 #include "platform/dialog/ShellOpen.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -18,24 +22,39 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 #include <QWindow>
-#include <climits>
+#include <cstdio>
 #include <sys/stat.h>
 
 bool g_bInCycle = false;
 
 namespace {
 
-constexpr int kMinTimerInterval = 10;
+// The window that stands in for a missing skin: a plain square with the
+// program's icon, still dragged and right-clicked like the figure.
+constexpr int kPlainWindowSize = 96;
+constexpr int kPlainIconSize = 64;
 
-// Clears the guard flag however the cycle ends.
-class CCycleGuard {
-public:
-    CCycleGuard() { g_bInCycle = true; }
-    ~CCycleGuard() { g_bInCycle = false; }
-    CCycleGuard(const CCycleGuard&) = delete;
-    CCycleGuard& operator=(const CCycleGuard&) = delete;
-};
+QImage MakePlainSkin() {
+    QImage image(kPlainWindowSize, kPlainWindowSize, QImage::Format_RGB32);
+    image.fill(QColor(236, 236, 236));
+    QPainter painter(&image);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    const int nOffset = (kPlainWindowSize - kPlainIconSize) / 2;
+    painter.drawPixmap(nOffset, nOffset, LoadAppIcon().pixmap(kPlainIconSize, kPlainIconSize));
+    return image;
+}
+
+// What a failed cycle reports when the cycle itself broke (it reports
+// failures by its result, so this is the last line of defence).
+CycleReport BrokenCycleReport(const char* pszWhat) {
+    CycleReport report;
+    report.tFinished = std::time(nullptr);
+    report.strErrors = pszWhat;
+    return report;
+}
 
 bool FileExists(const std::string& path) {
     struct stat info {};
@@ -45,9 +64,7 @@ bool FileExists(const std::string& path) {
 } // namespace
 
 int ForwardTimerInterval(int nTimeUp) {
-    if (nTimeUp < 0)
-        return INT_MAX;
-    return nTimeUp < kMinTimerInterval ? kMinTimerInterval : nTimeUp;
+    return nTimeUp < kMinForwardInterval ? kMinForwardInterval : nTimeUp;
 }
 
 CQuibenDlg::CQuibenDlg(CProfile& profile, std::vector<std::string> dataFolders,
@@ -58,6 +75,7 @@ CQuibenDlg::CQuibenDlg(CProfile& profile, std::vector<std::string> dataFolders,
     setWindowTitle(QString::fromUtf8(restext::kAppName));
     m_timer.setObjectName(QStringLiteral("timer%1").arg(ID_FORWARD_TIMER));
     connect(&m_timer, &QTimer::timeout, this, &CQuibenDlg::OnTimerTick);
+    UpdateToolTip();
 }
 
 CQuibenDlg::~CQuibenDlg() = default;
@@ -74,21 +92,50 @@ std::string CQuibenDlg::FindDataFile(const char* pszName) const {
 }
 
 bool CQuibenDlg::OnCreate() {
-    // Without its skin the window is not created and the program ends.
+    LoadSkin();
+    setFixedSize(m_skin.size());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_ptBadge = CHealthDisplay::BadgeCentre(m_skinRegion ? *m_skinRegion : QRegion(m_skin.rect()),
+                                            m_skin.size());
+    return true;
+}
+
+void CQuibenDlg::LoadSkin() {
     const std::string skinPath = FindDataFile(schema::kSkinFile);
-    if (skinPath.empty())
-        return false;
-    m_skin = QImage(QString::fromStdString(skinPath));
-    if (m_skin.isNull())
-        return false;
+    if (!skinPath.empty())
+        m_skin = QImage(QString::fromStdString(skinPath));
+    if (m_skin.isNull()) {
+        // Without its picture the program still forwards mail; it says what
+        // is missing and where it looked, and keeps a window to click.
+        ReportMissingFile(healthtext::kMissingSkin, schema::kSkinFile);
+        UsePlainWindow();
+        return;
+    }
     // White is the background the outline is cut from; a skin that gives no
     // region leaves the window rectangular.
     m_skinRegion = CreateRegionFromBitmap(m_skin, qRgb(255, 255, 255), true);
     if (m_skinRegion && !m_skinRegion->isEmpty())
         setMask(*m_skinRegion);
-    setFixedSize(m_skin.size());
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    return true;
+}
+
+void CQuibenDlg::UsePlainWindow() {
+    m_skin = MakePlainSkin();
+    m_skinRegion.reset();
+    clearMask();
+}
+
+void CQuibenDlg::ReportMissingFile(const char* pszFormat, const char* pszName) const {
+    QStringList folders;
+    for (const std::string& folder : m_dataFolders)
+        if (!folder.empty())
+            folders << QString::fromStdString(folder);
+    const QString text =
+        QString::fromUtf8(pszFormat).arg(QString::fromUtf8(pszName), folders.join('\n'));
+    std::fprintf(stderr, "quiben: %s not found in %s\n", pszName,
+                 folders.join(QStringLiteral(", ")).toUtf8().constData());
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(restext::kAppName), text,
+                    QMessageBox::Ok);
+    box.exec();
 }
 
 bool CQuibenDlg::OnInitDialog() {
@@ -96,9 +143,27 @@ bool CQuibenDlg::OnInitDialog() {
     // A frameless window has no system menu here; the About box is reached
     // through the pop-up menu and OnSysCommand.
     RestorePosition();
-    m_timer.start(ForwardTimerInterval(
-        m_profile.GetProfileInt(schema::kSectionRecv, schema::kKeyTimeUp, schema::kDefaultTimeUp)));
+    StartForwardTimer();
     return true;
+}
+
+void CQuibenDlg::StartForwardTimer() {
+    using namespace schema;
+    const int nTimeUp = m_profile.GetProfileInt(kSectionRecv, kKeyTimeUp, kDefaultTimeUp);
+    const int nInterval = ForwardTimerInterval(nTimeUp);
+    if (nInterval != nTimeUp) {
+        // Noted once per start, which is when the interval is read.
+        const QString value = QString::fromStdString(
+            Cp932ToUtf8(m_profile.GetProfileString(kSectionRecv, kKeyTimeUp, "")));
+        WriteErrorLog(
+            AppDir(),
+            Utf8ToCp932(QString::fromUtf8(healthtext::kTimeUpRaised).arg(value).toStdString()));
+    }
+    m_timer.start(nInterval);
+}
+
+std::string CQuibenDlg::AppDir() const {
+    return ExtractDirectory(m_profile.GetPath());
 }
 
 void CQuibenDlg::RestorePosition() {
@@ -139,15 +204,58 @@ bool CQuibenDlg::IsAutoForwardOn() const {
 void CQuibenDlg::OnTimerTick() {
     if (!IsAutoForwardOn() || g_bInCycle)
         return;
-    CCycleGuard guard;
-    if (m_runCycle)
-        m_runCycle();
+    StartCycle();
 }
 
 void CQuibenDlg::RunCycleNow() {
-    // Command 1002 consults neither the switch nor the guard flag.
-    if (m_runCycle)
-        m_runCycle();
+    // Command 1002 does not consult the switch; a cycle already running
+    // covers it (two at once would forward the same mail twice).
+    if (g_bInCycle)
+        return;
+    StartCycle();
+}
+
+void CQuibenDlg::StartCycle() {
+    if (!m_runCycle)
+        return;
+    CycleRunner runCycle = m_runCycle;
+    // The worker touches only the runner; the report comes back here.
+    const bool bStarted = m_cycleJob.Start([this, runCycle]() -> std::function<void()> {
+        CycleReport report;
+        try {
+            report = runCycle();
+        } catch (const std::exception& error) {
+            report = BrokenCycleReport(error.what());
+        } catch (...) {
+            report = BrokenCycleReport("?");
+        }
+        return [this, report] { OnCycleReport(report); };
+    });
+    if (!bStarted)
+        return;
+    g_bInCycle = true;
+    UpdateToolTip();
+}
+
+void CQuibenDlg::OnCycleReport(const CycleReport& report) {
+    g_bInCycle = false;
+    m_lastReport = report;
+    m_notifier.OnCycleFinished(report);
+    if (m_pErrorLog != nullptr && m_pErrorLog->isVisible())
+        m_pErrorLog->Reload();
+    UpdateToolTip();
+    update();
+    emit CycleFinished();
+}
+
+void CQuibenDlg::UpdateToolTip() {
+    setToolTip(CHealthDisplay::ToolTip(m_lastReport, g_bInCycle));
+}
+
+void CQuibenDlg::Activate() {
+    show();
+    raise();
+    activateWindow();
 }
 
 void CQuibenDlg::OnCommand(int nId) {
@@ -174,6 +282,9 @@ void CQuibenDlg::OnCommand(int nId) {
         break;
     case ID_MENU_AUTOSTART:
         OnToggleAutostart();
+        break;
+    case ID_MENU_ERROR_LOG:
+        ShowErrorLog();
         break;
     default:
         CDialog::OnCommand(nId);
@@ -211,11 +322,37 @@ void CQuibenDlg::OnExit() {
 }
 
 void CQuibenDlg::OnReadMe() {
-    // As on the original platform, a missing read-me or a desktop without a
-    // program for it is not reported.
     const std::string path = FindDataFile(schema::kReadMeFile);
-    if (!path.empty())
-        ShellOpen(QUrl::fromLocalFile(QString::fromStdString(path)));
+    if (path.empty()) {
+        ReportMissingFile(healthtext::kMissingReadMe, schema::kReadMeFile);
+        return;
+    }
+    if (!ShellOpen(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+        const QString text =
+            QString::fromUtf8(healthtext::kReadMeNotOpened).arg(QString::fromStdString(path));
+        std::fprintf(stderr, "quiben: %s\n", text.toUtf8().constData());
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(restext::kAppName), text,
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+CErrorLogWindow* CQuibenDlg::GetErrorLogWindow() const {
+    return m_pErrorLog;
+}
+
+void CQuibenDlg::ShowErrorLog() {
+    if (m_pErrorLog == nullptr) {
+        m_pErrorLog = new CErrorLogWindow(JoinPath(AppDir(), schema::kErrorLogFile), this);
+        // Centred on the screen, not over the small figure: placed over a
+        // figure near the top edge, its title bar would be out of reach.
+        if (const QScreen* pScreen = screen())
+            m_pErrorLog->move(pScreen->availableGeometry().center() - m_pErrorLog->rect().center());
+    } else
+        m_pErrorLog->Reload();
+    m_pErrorLog->show();
+    m_pErrorLog->raise();
+    m_pErrorLog->activateWindow();
 }
 
 std::unique_ptr<QMenu> CQuibenDlg::CreateMainPopupMenu() {
@@ -229,6 +366,8 @@ std::unique_ptr<QMenu> CQuibenDlg::CreateMainPopupMenu() {
         pAutostart->setChecked(m_autostart && m_autostart->IsEnabled());
         pAutostart->setEnabled(m_autostart.has_value());
     }
+    if (QAction* pRunNow = FindMenuCommand(*pMenu, ID_RUN_CYCLE_NOW))
+        pRunNow->setEnabled(!g_bInCycle);
     return pMenu;
 }
 
@@ -246,6 +385,8 @@ void CQuibenDlg::ShowPopupMenu(const QPoint& globalPos) {
 void CQuibenDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_skin);
+    if (IsBadgeShown())
+        CHealthDisplay::PaintBadge(painter, m_ptBadge);
 }
 
 void CQuibenDlg::mousePressEvent(QMouseEvent* pEvent) {

@@ -2,12 +2,18 @@
 // The program's only permanent window: a frameless tool window shaped and
 // painted by the skin bitmap, dragged with the left button, with a pop-up
 // menu on the right button and the timer that drives the forwarding cycle.
+// The cycle runs on a worker thread; the window shows its outcome (a badge
+// after an error, a tooltip, desktop notifications).
 
 #include "app/CAutostart.h"
+#include "app/CDesktopNotifier.h"
+#include "engine/CycleReport.h"
+#include "platform/dialog/CBackgroundJob.h"
 #include "platform/dialog/CDialog.h"
 
 #include <QImage>
 #include <QPoint>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -15,23 +21,25 @@
 #include <string>
 #include <vector>
 
+class CErrorLogWindow;
 class CProfile;
 class QMenu;
 
-// Set while a timer-driven forwarding cycle runs, so that a tick arriving in
-// the meantime (from a nested event loop) does not start a second one.
+// Set from the start of a forwarding cycle until the window has its report,
+// so that neither a timer tick nor 今すぐ転送 starts a second one meanwhile.
 extern bool g_bInCycle;
 
-// The timer's interval from RECV / TIMEUP, bounded as the original platform
-// bounds a window timer: below 10 ms runs at 10 ms, and a negative value
-// (read there as a huge unsigned number) at the longest interval.
+// The timer's interval from RECV / TIMEUP: a value below one minute, or no
+// number at all (read as 0), would poll the user's mail server back to back.
+inline constexpr int kMinForwardInterval = 60000;
 int ForwardTimerInterval(int nTimeUp);
 
 class CQuibenDlg : public CDialog {
     Q_OBJECT
 public:
-    // Runs one forwarding cycle; true when it completed.
-    using CycleRunner = std::function<bool()>;
+    // Runs one forwarding cycle on a worker thread and returns its report.
+    // It must own what it uses (the window may be gone before it returns).
+    using CycleRunner = std::function<CycleReport()>;
     // Runs a modal window (settings sheet, About box) with this window as owner.
     using DialogRunner = std::function<void(QWidget* pOwner)>;
 
@@ -46,7 +54,8 @@ public:
     // it that item is greyed.
     void SetAutostart(CAutostart autostart) { m_autostart = std::move(autostart); }
 
-    // Menu 129 as it would open now: the check mark follows SEND / EXEC.
+    // Menu 129 as it would open now: the check mark follows SEND / EXEC;
+    // 今すぐ転送 is greyed while a cycle runs.
     std::unique_ptr<QMenu> CreateMainPopupMenu();
     void ShowPopupMenu(const QPoint& globalPos);
 
@@ -55,6 +64,15 @@ public:
     void OnTimerTick();
     // System-menu commands; 16 opens the About box.
     void OnSysCommand(int nId);
+    // A second start asked for the window: to the front.
+    void Activate();
+
+    bool IsCycleRunning() const { return m_cycleJob.IsRunning(); }
+    const std::optional<CycleReport>& GetLastReport() const { return m_lastReport; }
+    bool IsBadgeShown() const { return m_lastReport && m_lastReport->HadError(); }
+    QPoint GetBadgeCentre() const { return m_ptBadge; }
+    CErrorLogWindow* GetErrorLogWindow() const;
+    const CDesktopNotifier& GetNotifier() const { return m_notifier; }
 
     const QTimer& GetForwardTimer() const { return m_timer; }
     const QImage& GetSkin() const { return m_skin; }
@@ -62,6 +80,10 @@ public:
     // Full path of the first existing file of that name in the data folders,
     // empty when there is none.
     std::string FindDataFile(const char* pszName) const;
+
+signals:
+    // A cycle's report has been taken in (badge, tooltip, notification).
+    void CycleFinished();
 
 protected:
     bool OnCreate() override;
@@ -76,14 +98,23 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
+    void LoadSkin();
+    void UsePlainWindow();
+    void StartForwardTimer();
+    void StartCycle();
+    void OnCycleReport(const CycleReport& report);
+    void UpdateToolTip();
     void OnToggleAutoForward();
     void OnToggleAutostart();
     void OnExit();
     void OnReadMe();
+    void ShowErrorLog();
     void RunCycleNow();
     void RestorePosition();
     void StorePosition();
     bool IsAutoForwardOn() const;
+    std::string AppDir() const;
+    void ReportMissingFile(const char* pszFormat, const char* pszName) const;
 
     CProfile& m_profile;
     std::vector<std::string> m_dataFolders;
@@ -96,4 +127,10 @@ private:
     QTimer m_timer;
     bool m_bManualDrag = false;
     QPoint m_ptDragOffset;
+
+    CBackgroundJob m_cycleJob;
+    std::optional<CycleReport> m_lastReport;
+    QPoint m_ptBadge;
+    CDesktopNotifier m_notifier;
+    QPointer<CErrorLogWindow> m_pErrorLog; // a child window, made when first asked for
 };

@@ -10,7 +10,8 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitOtherCopy = 3;
 
-// The name the instance lock carries.
+// The name of the running copy: its local socket (see CInstanceChannel) is
+// this name followed by the key of the locked program folder.
 inline constexpr const char* kInstanceLockName = "qUI10_zT_KoRaV";
 
 // Runs one cycle with strHome as the program folder (empty: the usual

@@ -168,6 +168,18 @@ void CListBox::paintEvent(QPaintEvent* pEvent) {
         painter.restore();
     }
     PaintOverlay(painter);
+    if (hasFocus())
+        PaintFocusRing(painter, viewport()->rect());
+}
+
+// A ring in the highlight colour inside the edge: the keyboard is here.
+void CListBox::PaintFocusRing(QPainter& painter, const QRect& rc) const {
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(rc).adjusted(1, 1, -1, -1));
+    painter.restore();
 }
 
 void CListBox::keyPressEvent(QKeyEvent* pEvent) {
@@ -234,6 +246,8 @@ void CListBox::scrollContentsBy(int dx, int dy) {
     (void)dx;
     // Moves the pixels and the child widgets (an open in-place editor) alike.
     viewport()->scroll(0, dy * m_nItemHeight);
+    if (hasFocus())
+        viewport()->update(); // the focus ring stays at the edge
 }
 
 void CListBox::changeEvent(QEvent* pEvent) {
@@ -244,10 +258,15 @@ void CListBox::changeEvent(QEvent* pEvent) {
 
 void CListBox::focusInEvent(QFocusEvent* pEvent) {
     QAbstractScrollArea::focusInEvent(pEvent);
-    InvalidateRow(m_nCurSel);
+    // Arriving by the keyboard, the user needs a row that the keys act on.
+    const bool bByKeyboard =
+        pEvent->reason() == Qt::TabFocusReason || pEvent->reason() == Qt::BacktabFocusReason;
+    if (bByKeyboard && m_nCurSel == -1)
+        SelectByUser(0);
+    viewport()->update();
 }
 
 void CListBox::focusOutEvent(QFocusEvent* pEvent) {
     QAbstractScrollArea::focusOutEvent(pEvent);
-    InvalidateRow(m_nCurSel);
+    viewport()->update();
 }

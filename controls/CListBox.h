@@ -3,7 +3,8 @@
 // word per row: the list box that CListBoxEx builds on. Its methods are the
 // list box messages of the original platform (LB_ADDSTRING, LB_GETCURSEL ...).
 // It scrolls by whole rows and keeps its vertical scroll bar shown, disabled
-// when every row fits.
+// when every row fits. A ring shows when it has the keyboard focus; coming
+// in with Tab makes the first row the highlighted one when none is.
 
 #include <QAbstractScrollArea>
 #include <cstdint>
@@ -61,6 +62,8 @@ protected:
     virtual void DrawItem(QPainter& painter, const DRAWITEM& item);
     // Painted over the rows, last (drop markers and the like).
     virtual void PaintOverlay(QPainter& painter) { (void)painter; }
+    // Shows that the control has the keyboard focus.
+    void PaintFocusRing(QPainter& painter, const QRect& rc) const;
 
     void SelectByUser(int nIndex);
     void EnsureVisible(int nIndex);

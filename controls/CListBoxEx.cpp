@@ -62,7 +62,7 @@ void CListBoxEx::BeginEdit(int nItem) {
     if (nItem > GetCount() - 1)
         nItem = AddString(std::string());
     SetCurSel(nItem);
-    m_nCurItem = m_nEditItem = nItem;
+    m_nEditItem = nItem;
 
     const QRect rcRow = GetItemRect(nItem);
     const int l = rcRow.left(), t = rcRow.top(), r = rcRow.left() + rcRow.width(),
@@ -123,6 +123,14 @@ bool CListBoxEx::IsDuplicateOfOtherRow(const std::string& strText) const {
     return false;
 }
 
+void CListBoxEx::DeleteItemKeepingSelection(int nItem) {
+    if (DeleteString(nItem) == LB_ERR)
+        return;
+    const int nCount = GetCount();
+    if (nCount != 0)
+        SetCurSel(nItem < nCount ? nItem : nCount - 1);
+}
+
 int CListBoxEx::MoveItemUp(int nItem) {
     if (nItem > 0 && nItem < GetCount()) {
         SwapItems(nItem, nItem - 1);
@@ -148,12 +156,6 @@ void CListBoxEx::SwapItems(int nItem1, int nItem2) {
     const std::uintptr_t dwLow = GetItemData(nLow), dwHigh = GetItemData(nHigh);
     ReplaceItem(nLow, strHigh, dwHigh);
     ReplaceItem(nHigh, strLow, dwLow);
-    // The clicked row keeps its identity: Delete after a move must remove
-    // the row the user clicked and moved, not the one that took its place.
-    if (m_nCurItem == nLow)
-        m_nCurItem = nHigh;
-    else if (m_nCurItem == nHigh)
-        m_nCurItem = nLow;
 }
 
 void CListBoxEx::SetItemText(int nItem, const std::string& strText) {
@@ -232,9 +234,9 @@ void CListBoxEx::DrawItem(QPainter& painter, const DRAWITEM& item) {
     const QPalette& pal = palette();
     painter.fillRect(item.rcItem, item.bSelected ? kActiveCaption : pal.color(QPalette::Base));
     painter.setPen(pal.color(item.bSelected ? QPalette::HighlightedText : QPalette::Text));
-    // "&x" draws x underlined, as the original control's text drawing did.
+    // Entries are addresses and words: an '&' is a character like any other.
     painter.drawText(item.rcItem.adjusted(kTextIndent, 0, 0, 0),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      QString::fromStdString(Cp932ToUtf8(GetText(item.nItem))));
     if (item.bSelected) {
         // A dotted focus rectangle that inverts what is under it.
@@ -278,12 +280,13 @@ void CListBoxEx::keyPressEvent(QKeyEvent* pEvent) {
 }
 
 void CListBoxEx::OnKeyDown(int nKey) {
-    if (m_nCurItem == -1)
+    const int nItem = CurItem();
+    if (nItem == -1)
         return;
-    if (nKey == Qt::Key_F2 && m_bEditable && CanEditItem(m_nCurItem))
-        BeginEdit(m_nCurItem);
+    if (nKey == Qt::Key_F2 && m_bEditable && CanEditItem(nItem))
+        BeginEdit(nItem);
     else if (nKey == Qt::Key_Delete)
-        DeleteString(m_nCurItem); // selection, m_nCurItem and the parent stay as they are
+        DeleteItemKeepingSelection(nItem); // the parent is not told
 }
 
 void CListBoxEx::OnSysKeyDown(int nKey) {
@@ -311,8 +314,6 @@ void CListBoxEx::mousePressEvent(QMouseEvent* pEvent) {
     }
     const QPoint pt = pEvent->position().toPoint();
     const int nItem = ItemFromPoint(pt);
-    if (nItem != -1)
-        m_nCurItem = nItem;
     CListBox::mousePressEvent(pEvent);
     m_bDetecting = nItem != -1;
     m_bIgnoreMoves = false;
@@ -428,17 +429,6 @@ void CListBoxEx::Dropped(int nSrcIndex, const QPoint& ptCursor) {
     SetItemData(nDest, dwData);
     SetRedraw(true);
     SetCurSel(nDest);
-    FollowMovedRow(nSrcIndex, nDest);
-}
-
-// After a row moved from nFrom to nTo, m_nCurItem names the same row as before.
-void CListBoxEx::FollowMovedRow(int nFrom, int nTo) {
-    if (m_nCurItem == nFrom)
-        m_nCurItem = nTo;
-    else if (nFrom < m_nCurItem && m_nCurItem <= nTo)
-        --m_nCurItem;
-    else if (nTo <= m_nCurItem && m_nCurItem < nFrom)
-        ++m_nCurItem;
 }
 
 // Row before which a drop at ptCursor (global) lands: a row, the row count

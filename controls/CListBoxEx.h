@@ -3,7 +3,8 @@
 // place (double-click or F2; Enter or moving the focus away commits, Escape
 // cancels), rows added through AddNewItem, removed with Delete, reordered by
 // dragging or Alt+arrows, kept unique without regard to case. Posts
-// ID_LIST_CHANGED to its parent at the end of every edit.
+// ID_LIST_CHANGED to its parent at the end of every edit. The highlighted
+// row is the one the keys act on, however it was chosen (click or arrows).
 
 #include "controls/CListBox.h"
 #include <QPoint>
@@ -44,6 +45,9 @@ public:
     void AddNewItem();
     void BeginEdit(int nItem);
     void EndEdit(bool bCancel);
+    // Removes the row; the row that takes its place (or the new last row)
+    // becomes the highlighted one, so Delete can be pressed again.
+    void DeleteItemKeepingSelection(int nItem);
     int MoveItemUp(int nItem);
     int MoveItemDown(int nItem);
     void SwapItems(int nItem1, int nItem2);
@@ -51,7 +55,8 @@ public:
     void ReplaceItem(int nItem, const std::string& strText, std::uintptr_t dwData);
 
     // State, read-only for owners and tests.
-    int CurItem() const { return m_nCurItem; }
+    // The row F2 and Delete act on: the highlighted row.
+    int CurItem() const { return GetCurSel(); }
     int EditItem() const { return m_nEditItem; }
     CInPlaceEdit* Edit() const { return m_pEdit; }
     CInPlaceButton* Button() const { return m_pButton; }
@@ -98,7 +103,6 @@ private:
     void OnSysKeyDown(int nKey);
     void OnKeyDown(int nKey);
     void SelectEditRowAfterEnd();
-    void FollowMovedRow(int nFrom, int nTo);
     bool IsDuplicateOfOtherRow(const std::string& strText) const;
     int DropItemFromPoint(const QPoint& ptCursor, bool bAutoScroll);
     void AutoScrollStep();
@@ -110,7 +114,6 @@ private:
     QRect m_rcEdit;
     CInPlaceButton* m_pButton = nullptr; // only with EDITSTYLE_BUTTON
     QRect m_rcButton;
-    int m_nCurItem = -1;  // row last clicked or opened: F2 and Delete act on it
     int m_nEditItem = -1; // row being edited, -1 when no edit is open
 
     // Dragging.

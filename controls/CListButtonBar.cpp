@@ -6,9 +6,11 @@
 #include "res/resource.h"
 #include "res/strings.h"
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 
@@ -108,6 +110,18 @@ void CListButtonBar::paintEvent(QPaintEvent* pEvent) {
     painter.drawPixmap(width() - kListStripWidth, StripTop(), m_bmStrip);
     if (m_nHotCell != CELL_NONE)
         PaintCellEdge(painter, m_nHotCell);
+    if (hasFocus())
+        PaintFocusMark(painter);
+}
+
+// A dotted frame just inside the cell that the keyboard acts on.
+void CListButtonBar::PaintFocusMark(QPainter& painter) {
+    painter.save();
+    QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(m_arcCells[m_nFocusCell].adjusted(2, 2, -3, -3));
+    painter.restore();
 }
 
 // A one-pixel edge around the cell: raised when hot, sunken while pressed.
@@ -189,6 +203,45 @@ void CListButtonBar::leaveEvent(QEvent* pEvent) {
     m_nHotCell = CELL_NONE;
 }
 
+// Keyboard. The bar keeps the keys it uses, so Enter runs a cell's action
+// instead of pressing the dialog's default button.
+
+void CListButtonBar::keyPressEvent(QKeyEvent* pEvent) {
+    switch (pEvent->key()) {
+    case Qt::Key_Left:
+        SetFocusCell(std::max(static_cast<int>(CELL_ADD), m_nFocusCell - 1));
+        break;
+    case Qt::Key_Right:
+        SetFocusCell(std::min(static_cast<int>(CELL_DOWN), m_nFocusCell + 1));
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        DoAction(m_nFocusCell);
+        break;
+    default:
+        QWidget::keyPressEvent(pEvent);
+        return;
+    }
+    pEvent->accept();
+}
+
+void CListButtonBar::SetFocusCell(int nCell) {
+    InvalidateCell(m_nFocusCell);
+    m_nFocusCell = nCell;
+    InvalidateCell(m_nFocusCell);
+}
+
+void CListButtonBar::focusInEvent(QFocusEvent* pEvent) {
+    QWidget::focusInEvent(pEvent);
+    InvalidateCell(m_nFocusCell);
+}
+
+void CListButtonBar::focusOutEvent(QFocusEvent* pEvent) {
+    QWidget::focusOutEvent(pEvent);
+    InvalidateCell(m_nFocusCell);
+}
+
 // Actions. A refused action does nothing at all.
 
 void CListButtonBar::DoAction(int nCell) {
@@ -219,10 +272,7 @@ bool CListButtonBar::DeleteSelected() {
     const int nSel = m_pList->GetCurSel();
     if (nSel == -1 || (m_pList->m_bFixedFirst && nSel == 0))
         return false;
-    m_pList->DeleteString(nSel);
-    const int nCount = m_pList->GetCount();
-    if (nCount != 0)
-        m_pList->SetCurSel(nSel < nCount ? nSel : nCount - 1);
+    m_pList->DeleteItemKeepingSelection(nSel);
     return true;
 }
 

@@ -3,6 +3,8 @@
 // CListBoxEx: the cells sit flush with the bar's right edge; the cell under
 // the mouse is drawn raised, sunken while pressed; each has a tooltip. The
 // action runs for the cell under the pointer when the button is released.
+// From the keyboard, Left and Right choose a cell (framed while the bar has
+// the focus) and Space or Enter runs its action.
 
 #include <QImage>
 #include <QPixmap>
@@ -25,6 +27,7 @@ public:
     int HitTest(const QPoint& pt) const;
     QRect CellRect(int nCell) const { return m_arcCells.at(nCell); }
     int HotCell() const { return m_nHotCell; }
+    int FocusCell() const { return m_nFocusCell; }
     bool IsPressed() const { return m_bPressed; }
     // Tooltip of a cell (tool id nCell + 1); empty for CELL_NONE.
     QString ToolTipText(int nCell) const;
@@ -40,6 +43,9 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void leaveEvent(QEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
 
 private:
@@ -50,6 +56,8 @@ private:
     void InvalidateCell(int nCell);
     void SetHotCell(int nCell);
     void PaintCellEdge(QPainter& painter, int nCell);
+    void PaintFocusMark(QPainter& painter);
+    void SetFocusCell(int nCell);
     void DoAction(int nCell);
     bool DeleteSelected();
     bool MoveSelectedUp();
@@ -58,6 +66,7 @@ private:
     QImage m_imgStrip; // as loaded: light grey background, 16 colours
     QPixmap m_bmStrip; // with the grey of the current palette
     int m_nHotCell = CELL_NONE;
+    int m_nFocusCell = CELL_ADD; // the cell Space and Enter act on
     bool m_bPressed = false;
     std::array<QRect, 4> m_arcCells;
 };

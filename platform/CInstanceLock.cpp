@@ -1,59 +1,54 @@
 #include "platform/CInstanceLock.h"
 
-#include "platform/paths.h"
-
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-CInstanceLock::CInstanceLock(std::string strName) : m_strName(std::move(strName)) {}
+CInstanceLock::CInstanceLock(std::string strFolder) : m_strFolder(std::move(strFolder)) {}
 
 CInstanceLock::~CInstanceLock() {
     Release();
 }
 
-std::string CInstanceLock::LockFilePath(std::string_view name) {
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    if (runtimeDir != nullptr && runtimeDir[0] != '\0')
-        return JoinPath(runtimeDir, std::string(name) + ".lock");
-    return JoinPath(ResolveTempDir(), std::string(name) + "-" + std::to_string(getuid()) + ".lock");
-}
-
 CInstanceLock::Result CInstanceLock::Acquire() {
     if (IsHeld())
         return Result::Acquired;
-    // O_NOFOLLOW: in a shared temporary folder another user could plant a link.
-    const std::string path = LockFilePath(m_strName);
-    int hFile = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (hFile < 0)
+    // The folder itself carries the lock: nothing is created in it, and the
+    // lock follows the folder, not the name it was reached by.
+    int hFolder = open(m_strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (hFolder < 0)
         return Result::Unavailable;
-    struct stat info {};
-    if (fstat(hFile, &info) != 0 || info.st_uid != getuid() || !S_ISREG(info.st_mode)) {
-        close(hFile);
-        return Result::Unavailable;
-    }
     int rc;
     do {
-        rc = flock(hFile, LOCK_EX | LOCK_NB);
+        rc = flock(hFolder, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         const bool bHeld = (errno == EWOULDBLOCK);
-        close(hFile);
+        close(hFolder);
         return bHeld ? Result::HeldByOther : Result::Unavailable;
     }
-    m_hFile = hFile;
+    m_hFolder = hFolder;
     return Result::Acquired;
 }
 
 void CInstanceLock::Release() {
-    if (m_hFile < 0)
+    if (m_hFolder < 0)
         return;
-    // The file stays: removing it would let a third copy lock a fresh file
-    // while a second still waits on the old one's name.
-    flock(m_hFile, LOCK_UN);
-    close(m_hFile);
-    m_hFile = -1;
+    flock(m_hFolder, LOCK_UN);
+    close(m_hFolder);
+    m_hFolder = -1;
+}
+
+std::string CInstanceLock::FolderKey(const std::string& strFolder) {
+    struct stat info {};
+    if (stat(strFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::string();
+    char key[80];
+    std::snprintf(key, sizeof key, "%u-%llx-%llx", static_cast<unsigned>(getuid()),
+                  static_cast<unsigned long long>(info.st_dev),
+                  static_cast<unsigned long long>(info.st_ino));
+    return key;
 }

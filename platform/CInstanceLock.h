@@ -1,20 +1,22 @@
 #pragma once
-// One running copy per user session: an exclusive flock on a lock file named
-// after the instance name, held open for the whole run. The kernel drops the
-// lock when the process ends, so a crashed copy never blocks the next start.
+// One running copy per program folder: an exclusive flock on the folder
+// itself, held open for the whole run. Every copy that uses the folder (the
+// desktop program, `quiben --once` from a timer) finds the same lock,
+// whatever XDG_RUNTIME_DIR, TMPDIR or HOME say, and a read-only folder locks
+// as well as a writable one. The kernel drops the lock when the process
+// ends, so a crashed copy never blocks the next start.
 
 #include <string>
-#include <string_view>
 
 class CInstanceLock {
 public:
     enum class Result {
         Acquired,    // this process now holds the lock
-        HeldByOther, // another copy runs
-        Unavailable  // the lock file cannot be opened; nothing can be known
+        HeldByOther, // another copy runs on this folder
+        Unavailable  // the folder cannot be opened; nothing can be known
     };
 
-    explicit CInstanceLock(std::string strName);
+    explicit CInstanceLock(std::string strFolder);
     ~CInstanceLock();
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;
@@ -22,13 +24,14 @@ public:
     // Tries once, never waits.
     Result Acquire();
     void Release();
-    bool IsHeld() const { return m_hFile >= 0; }
+    bool IsHeld() const { return m_hFolder >= 0; }
 
-    // $XDG_RUNTIME_DIR/<name>.lock, else <temp>/<name>-<uid>.lock (the shared
-    // temporary folder needs the user id so users do not block each other).
-    static std::string LockFilePath(std::string_view name);
+    // A name for the locked folder that every copy computes alike (the
+    // folder's device and inode, and the user), so two spellings of one
+    // folder give one name; empty when the folder cannot be examined.
+    static std::string FolderKey(const std::string& strFolder);
 
 private:
-    std::string m_strName;
-    int m_hFile = -1;
+    std::string m_strFolder;
+    int m_hFolder = -1;
 };

@@ -4,6 +4,7 @@
 #include "platform/textfile.h"
 
 #include <climits>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -12,6 +13,14 @@ namespace {
 
 // The INI holds the password: only its owner may read it.
 constexpr unsigned kIniFileMode = 0600;
+
+// The forwarding cycle runs beside the window: it stores the marker while
+// the window may store its position or the settings sheet the account. Each
+// write reads the file, changes its keys and replaces the file; two at once
+// would each keep only their own change. One write at a time in the process
+// keeps both. (Another process never writes the same INI: the instance lock
+// keeps to one copy per program folder.)
+std::mutex g_writeMutex;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -184,6 +193,7 @@ bool CProfile::WriteProfileStrings(std::string_view section, const std::vector<K
             return false;
     }
 
+    std::lock_guard lock(g_writeMutex);
     // A file that exists but cannot be read must not be replaced by one
     // that holds only these keys.
     std::optional<std::string> old = ReadWholeFile(m_strPath);

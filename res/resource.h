@@ -28,6 +28,7 @@ inline constexpr int ID_MENU_EXIT = 32773;
 inline constexpr int ID_LIST_CHANGED = 32774;
 inline constexpr int ID_MENU_VERSION = 32775;
 inline constexpr int ID_MENU_README = 32776;
+inline constexpr int ID_MENU_ERROR_LOG = 32777;
 // Start at login (an XDG autostart entry); numbered apart from the others so
 // that later menu commands can take the next numbers.
 inline constexpr int ID_MENU_AUTOSTART = 32790;
@@ -57,6 +58,7 @@ inline constexpr int IDC_EDIT_SMTP = 1003;
 inline constexpr int IDC_EDIT_ACCOUNT = 1005;
 inline constexpr int IDC_EDIT_PASSWORD = 1006;
 inline constexpr int IDC_EDIT_MAILADDRESS = 1007;
+inline constexpr int IDC_BUTTON_CONNECTION_TEST = 1008;
 
 // Forward page (130).
 inline constexpr int IDC_CHECK_AUTOFORWARD = 1001;

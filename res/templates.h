@@ -43,7 +43,8 @@ inline constexpr DialogTemplate kAboutTemplate{IDD_ABOUTBOX,
                                                kDialogFontPoints,
                                                kAboutItems};
 
-// Menu 129: the main window's pop-up.
+// Menu 129: the main window's pop-up. {0, nullptr} is a separator. Items
+// about the running program go in the group before 終了.
 inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {ID_MENU_SETTINGS, restext::kMenuSettings},
     {ID_MENU_AUTO_FORWARD, restext::kMenuAutoForward},
@@ -51,6 +52,9 @@ inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {ID_MENU_README, restext::kMenuReadMe},
     {0, nullptr},
     {ID_MENU_VERSION, restext::kMenuVersion},
+    {0, nullptr},
+    {ID_RUN_CYCLE_NOW, restext::kMenuRunNow},
+    {ID_MENU_ERROR_LOG, restext::kMenuErrorLog},
     {ID_MENU_AUTOSTART, restext::kMenuAutostart},
     {0, nullptr},
     {ID_MENU_EXIT, restext::kMenuExit},
@@ -72,6 +76,8 @@ inline constexpr DlgItemTemplate kAccountPageItems[] = {
     {IDC_EDIT_PASSWORD, DlgItemKind::Edit, kItemTabStop | kItemPassword, 16, 88, 92, 14, nullptr},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 104, 46, 8, pagetext::kMailAddressLabel},
     {IDC_EDIT_MAILADDRESS, DlgItemKind::Edit, kItemTabStop, 16, 112, 92, 14, nullptr},
+    {IDC_BUTTON_CONNECTION_TEST, DlgItemKind::PushButton, kItemTabStop, 16, 134, 60, 14,
+     pagetext::kConnectionTest},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 20, 76, 8, pagetext::kPop3Example},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 44, 76, 8, pagetext::kSmtpExample},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 116, 85, 8, pagetext::kMailAddressExample},

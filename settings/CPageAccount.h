@@ -1,19 +1,30 @@
 #pragma once
 // The page "受信メール": the POP3 and SMTP servers, the account and its
 // password, and the user's own address, from section RECV of the settings
-// store. Read when the page is first shown, written on OK.
+// store. Read when the page is first shown, written on OK (with a warning,
+// never a refusal, for values the mail calls cannot use). 接続テスト tries
+// the values as they stand, without saving them.
 
+#include "platform/dialog/CBackgroundJob.h"
 #include "platform/dialog/CPropertyPage.h"
 
+#include <functional>
 #include <string>
 
 class CProfile;
+struct CConnectionTestResult;
 
 class CPageAccount : public CPropertyPage {
     Q_OBJECT
 public:
+    // Gives the first forward-to address (UTF-8), as the sheet holds it now.
+    using AddressSource = std::function<std::string()>;
+
     explicit CPageAccount(CProfile& profile);
     ~CPageAccount() override;
+
+    void SetForwardAddressSource(AddressSource source) { m_forwardAddress = std::move(source); }
+    bool IsConnectionTestRunning() const { return m_testJob.IsRunning(); }
 
     // Code page 932, exchanged with the edits as they stand: no trimming.
     std::string m_strMailAddress;
@@ -22,11 +33,22 @@ public:
     std::string m_strSmtpServer;
     std::string m_strPassword;
 
+signals:
+    // The answer of a connection test has been shown (and closed).
+    void ConnectionTestShown();
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     bool OnInitDialog() override;
     bool OnApply() override;
+    void OnCommand(int nId) override;
 
 private:
+    void OnConnectionTest();
+    void ShowConnectionTestResult(const CConnectionTestResult& result);
+    void WarnAboutUnusableValues();
+
     CProfile& m_profile;
+    AddressSource m_forwardAddress;
+    CBackgroundJob m_testJob;
 };

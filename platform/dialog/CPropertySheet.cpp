@@ -43,6 +43,10 @@ CPropertySheet::CPropertySheet(const char* pszCaption, QWidget* pParentWnd, int 
         setWindowTitle(QString::fromUtf8(pszCaption));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // The control with the keyboard focus is marked from the start (check
+    // boxes included), not only after the first Tab: the sheet opens with
+    // the focus on a control that Space already changes.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName(QStringLiteral("sheetTabs"));
     m_pTabs->tabBar()->installEventFilter(this);

@@ -114,7 +114,7 @@ TEST(AboutBox, OpenedTwiceLooksTheSame) {
 TEST(AboutBox, OpenedFromVersionMenuItemAndSystemCommand) {
     CTempFolder home;
     CProfile profile(home.File("Quiben.ini"));
-    CQuibenDlg main(profile, {}, [] { return true; });
+    CQuibenDlg main(profile, {}, [] { return CycleReport{}; });
     main.SetAboutRunner(RunAboutBox);
     int nShown = 0;
     auto closeAbout = [&](CAboutDlg* pAbout) {

@@ -1,15 +1,19 @@
 // The program as a process: one copy at a time, the headless cycle's exit
 // statuses, the command line.
+#include "app/CInstanceChannel.h"
 #include "app/CQuibenApp.h"
 #include "app/CommandLine.h"
 #include "platform/CInstanceLock.h"
 #include "platform/profile.h"
 #include "settings/schema.h"
+#include "tests/common/CSilentServer.h"
 #include "tests/common/CTempFolder.h"
 #include "tests/common/RunProgram.h"
 
 #include <QDeadlineTimer>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -18,6 +22,19 @@
 namespace {
 
 const QString kProgram = QStringLiteral(QUIBEN_BINARY_DIR "/quiben");
+
+// A desktop copy listens for later starts once it holds the lock.
+bool WaitForRunningCopy(const std::string& home) {
+    const QString name = CInstanceChannel::NameFor(home);
+    return QTest::qWaitFor(
+        [&] {
+            QLocalSocket socket;
+            socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+            socket.connectToServer(name);
+            return socket.waitForConnected(100);
+        },
+        30000);
+}
 
 // A copy of the program with its own runtime folder (so only the copies of
 // one test see each other's lock) and the offscreen platform.
@@ -65,17 +82,54 @@ TEST(Instance, TwoCopiesStartedTogetherGiveExactlyOneWindow) {
 TEST(Instance, OnceRefusesWhileAnotherCopyHoldsTheLock) {
     CTempFolder runtime, home;
     chmod(runtime.Path().c_str(), 0700);
-    const std::string oldRuntime = std::getenv("XDG_RUNTIME_DIR");
-    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
-    CInstanceLock lock(kInstanceLockName);
+    CInstanceLock lock(home.Path());
     ASSERT_EQ(lock.Acquire(), CInstanceLock::Result::Acquired);
-    setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
 
     auto pCopy =
         StartCopy(runtime.Path(), {"--once", "--home", QString::fromStdString(home.Path())});
     ASSERT_TRUE(pCopy->waitForFinished(60000));
     EXPECT_EQ(pCopy->exitCode(), kExitOtherCopy);
     EXPECT_FALSE(pCopy->readAllStandardError().isEmpty());
+}
+
+// A copy started from a timer or cron sees another environment than the
+// desktop's: the lock must not depend on it.
+TEST(Instance, DesktopAndOnceOnOneFolderExcludeEachOtherWhateverTheEnvironment) {
+    CTempFolder runtimeA, runtimeB, home;
+    chmod(runtimeA.Path().c_str(), 0700);
+    chmod(runtimeB.Path().c_str(), 0700);
+    CSilentServer pop3; // keeps the headless cycle, and its lock, busy
+    home.Write(schema::kAddressFile, "phone@example.net\r\n");
+    CProfile(home.File(schema::kIniFile))
+        .WriteProfileString(schema::kSectionRecv, schema::kKeyPop3,
+                            "127.0.0.1:" + std::to_string(pop3.Port()));
+    const QString homeArg = QString::fromStdString(home.Path());
+    auto start = [&](const CTempFolder& env, QStringList args) {
+        args << "--home" << homeArg;
+        auto pCopy = StartCopy(env.Path(), args);
+        QProcessEnvironment vars = pCopy->processEnvironment();
+        vars.insert("TMPDIR", QString::fromStdString(env.Path()));
+        vars.insert("HOME", QString::fromStdString(env.Path()));
+        pCopy->setProcessEnvironment(vars);
+        return pCopy;
+    };
+    auto once = start(runtimeA, {"--once"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pop3.ConnectionCount() > 0; }, 30000));
+
+    auto desktop = start(runtimeB, {});
+    ASSERT_TRUE(desktop->waitForFinished(30000));
+    EXPECT_EQ(desktop->exitCode(), kExitOk);
+    EXPECT_EQ(once->state(), QProcess::Running);
+    once->kill();
+    once->waitForFinished();
+
+    desktop = start(runtimeA, {});
+    ASSERT_TRUE(WaitForRunningCopy(home.Path()));
+    auto probe = start(runtimeB, {"--once"});
+    ASSERT_TRUE(probe->waitForFinished(30000));
+    EXPECT_EQ(probe->exitCode(), kExitOtherCopy);
+    desktop->terminate();
+    EXPECT_TRUE(desktop->waitForFinished(30000));
 }
 
 TEST(Instance, OnceWithoutForwardListReportsFailure) {

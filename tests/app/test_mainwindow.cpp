@@ -4,6 +4,7 @@
 
 #include "app/CQuibenApp.h"
 #include "app/CQuibenDlg.h"
+#include "platform/codepage.h"
 #include "platform/dialog/MenuTemplate.h"
 #include "platform/dialog/ShellOpen.h"
 #include "platform/profile.h"
@@ -17,8 +18,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <semaphore>
 #include <stdexcept>
 
 namespace {
@@ -33,14 +36,22 @@ protected:
     }
     void TearDown() override { g_bInCycle = false; }
 
+    // The runner runs on the cycle's worker thread.
     std::unique_ptr<CQuibenDlg> MakeWindow() {
         return std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()},
                                             [this] {
                                                 ++m_nCycles;
                                                 if (m_onCycle)
                                                     m_onCycle();
-                                                return true;
+                                                CycleReport report;
+                                                report.tFinished = std::time(nullptr);
+                                                report.bSucceeded = true;
+                                                return report;
                                             });
+    }
+
+    static bool WaitForCycleEnd(const CQuibenDlg& dlg) {
+        return QTest::qWaitFor([&] { return !dlg.IsCycleRunning(); }, 10000);
     }
 
     std::unique_ptr<CQuibenDlg> ShowWindow() {
@@ -57,8 +68,8 @@ protected:
 
     CTempFolder m_home;
     CProfile m_profile{m_home.File(kIniFile)};
-    int m_nCycles = 0;
-    std::function<void()> m_onCycle;
+    std::atomic<int> m_nCycles{0};
+    std::function<void()> m_onCycle; // on the worker thread
 };
 
 TEST_F(MainWindow, TakesSizeAndOutlineFromSkin) {
@@ -74,14 +85,25 @@ TEST_F(MainWindow, TakesSizeAndOutlineFromSkin) {
     EXPECT_TRUE(pDlg->mask().contains(QPoint(70, 110)));
 }
 
-TEST_F(MainWindow, MissingSkinCreatesNoWindow) {
+// Without its picture the program keeps forwarding in a plain square window
+// and says what is missing and where it looked.
+TEST_F(MainWindow, MissingSkinIsToldAndAPlainWindowStandsIn) {
     std::filesystem::remove(m_home.File(kSkinFile));
+    QString told;
+    OnNextModal<QMessageBox>([&](QMessageBox* pBox) {
+        told = pBox->text();
+        pBox->button(QMessageBox::Ok)->click();
+    });
     auto pDlg = MakeWindow();
-    EXPECT_EQ(pDlg->DoModal(), -1);
-    EXPECT_FALSE(pDlg->isVisible());
+    ASSERT_TRUE(pDlg->CreateAndInit());
+    EXPECT_TRUE(told.contains(kSkinFile)) << told.toStdString();
+    EXPECT_TRUE(told.contains(QString::fromStdString(m_home.Path()))) << told.toStdString();
+    EXPECT_EQ(pDlg->size(), QSize(96, 96));
+    EXPECT_TRUE(pDlg->mask().isEmpty());
+    EXPECT_TRUE(pDlg->GetForwardTimer().isActive());
 }
 
-TEST_F(MainWindow, ProgramWithoutSkinEndsWithoutWindow) {
+TEST_F(MainWindow, ProgramWithoutSkinRunsWithPlainWindow) {
     CTempFolder emptyHome;
     std::string home = emptyHome.Path();
     char arg0[] = "quiben", arg1[] = "--home";
@@ -89,10 +111,17 @@ TEST_F(MainWindow, ProgramWithoutSkinEndsWithoutWindow) {
     int argc = 3;
     CQuibenApp app(argc, argv);
     app.SetDataFolders({emptyHome.Path()});
+    bool bWindowShown = false;
+    OnNextModal<QMessageBox>([&](QMessageBox* pBox) {
+        pBox->button(QMessageBox::Ok)->click();
+        OnNextModal<CQuibenDlg>([&](CQuibenDlg* pDlg) {
+            bWindowShown = pDlg->isVisible();
+            pDlg->EndDialog(0);
+        });
+    });
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(app.ExitInstance(), kExitFailed);
-    for (QWidget* pWidget : QApplication::topLevelWidgets())
-        EXPECT_FALSE(pWidget->isVisible()) << pWidget->metaObject()->className();
+    EXPECT_EQ(app.ExitInstance(), kExitOk);
+    EXPECT_TRUE(bWindowShown);
 }
 
 TEST_F(MainWindow, FirstStartAtTemplatePlaceThenPositionStoredOnClose) {
@@ -141,8 +170,10 @@ QStringList MenuTexts(const QMenu& menu) {
 
 TEST_F(MainWindow, MenuItemsInOrderWithCheckMarkFollowingSwitch) {
     auto pDlg = ShowWindow();
-    const QStringList expected{"設定",        "自動転送",         "-", "Read Me", "-",
-                               "ﾊﾞｰｼﾞｮﾝ情報", "ログイン時に起動", "-", "終了"};
+    const QStringList expected{
+        "設定",        "自動転送", "-",          "Read Me",          "-",
+        "ﾊﾞｰｼﾞｮﾝ情報", "-",        "今すぐ転送", "エラーログを表示", "ログイン時に起動",
+        "-",           "終了"};
     auto pMenu = pDlg->CreateMainPopupMenu();
     EXPECT_EQ(MenuTexts(*pMenu), expected);
     EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
@@ -192,66 +223,75 @@ TEST_F(MainWindow, ToggleWritesOneThenZero) {
     EXPECT_EQ(Setting(kSectionSend, kKeyExec), 0);
 }
 
-TEST_F(MainWindow, TimerIntervalComesFromTimeUp) {
+TEST_F(MainWindow, TimerIntervalComesFromTimeUpAndIsAtLeastAMinute) {
     EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), kDefaultTimeUp);
+    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 900000);
+    EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), 900000);
+    EXPECT_FALSE(m_home.Exists(kErrorLogFile));
+
+    // Shorter, or no number at all, would poll the mail server back to back:
+    // a minute, noted once in the error log.
     m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 30000);
     auto pDlg = ShowWindow();
     EXPECT_TRUE(pDlg->GetForwardTimer().isActive());
-    EXPECT_EQ(pDlg->GetForwardTimer().interval(), 30000);
-    EXPECT_EQ(ForwardTimerInterval(0), 10);
-    EXPECT_EQ(ForwardTimerInterval(-1), INT_MAX);
+    EXPECT_EQ(pDlg->GetForwardTimer().interval(), 60000);
+    m_profile.WriteProfileString(kSectionRecv, kKeyTimeUp, "soon");
+    EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), 60000);
+    const std::string log = Cp932ToUtf8(m_home.Read(kErrorLogFile));
+    EXPECT_NE(log.find("TIMEUP=30000"), std::string::npos) << log;
+    EXPECT_NE(log.find("TIMEUP=soon"), std::string::npos) << log;
+    EXPECT_EQ(ForwardTimerInterval(0), 60000);
+    EXPECT_EQ(ForwardTimerInterval(-1), 60000);
 }
 
 TEST_F(MainWindow, TickRunsCycleOnlyWhileSwitchIsOn) {
     auto pDlg = ShowWindow();
     pDlg->OnTimerTick();
+    EXPECT_FALSE(pDlg->IsCycleRunning());
     EXPECT_EQ(m_nCycles, 0);
     m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
     pDlg->OnTimerTick();
+    ASSERT_TRUE(WaitForCycleEnd(*pDlg));
     EXPECT_EQ(m_nCycles, 1);
     EXPECT_FALSE(g_bInCycle);
-}
-
-TEST_F(MainWindow, RealTimerDrivesCycle) {
-    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 20);
-    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
-    auto pDlg = ShowWindow();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_nCycles >= 2; }));
+    ASSERT_TRUE(pDlg->GetLastReport().has_value());
 }
 
 TEST_F(MainWindow, GuardFlagKeepsSecondCycleFromStarting) {
     m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
     auto pDlg = ShowWindow();
-    bool bFlagInside = false;
-    // A tick delivered while the cycle runs (a nested event loop) must not
-    // start another cycle.
-    m_onCycle = [&] {
-        bFlagInside = g_bInCycle;
-        pDlg->OnTimerTick();
-    };
+    std::binary_semaphore release(0);
+    m_onCycle = [&] { release.acquire(); };
     pDlg->OnTimerTick();
+    EXPECT_TRUE(g_bInCycle);
+    // While it waits on the worker, neither a tick nor 今すぐ転送 starts
+    // another, and the menu offers no second one.
+    pDlg->OnTimerTick();
+    pDlg->SendCommand(ID_RUN_CYCLE_NOW);
+    EXPECT_FALSE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_RUN_CYCLE_NOW)->isEnabled());
+    release.release();
+    ASSERT_TRUE(WaitForCycleEnd(*pDlg));
     EXPECT_EQ(m_nCycles, 1);
-    EXPECT_TRUE(bFlagInside);
     EXPECT_FALSE(g_bInCycle);
-
-    g_bInCycle = true;
-    m_onCycle = nullptr;
-    pDlg->OnTimerTick();
-    EXPECT_EQ(m_nCycles, 1);
+    EXPECT_TRUE(FindMenuCommand(*pDlg->CreateMainPopupMenu(), ID_RUN_CYCLE_NOW)->isEnabled());
 }
 
 TEST_F(MainWindow, GuardFlagClearedWhenCycleFails) {
     m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
     auto pDlg = ShowWindow();
     m_onCycle = [] { throw std::runtime_error("cycle broke"); };
-    EXPECT_THROW(pDlg->OnTimerTick(), std::runtime_error);
+    pDlg->OnTimerTick();
+    ASSERT_TRUE(WaitForCycleEnd(*pDlg));
     EXPECT_FALSE(g_bInCycle);
+    ASSERT_TRUE(pDlg->GetLastReport().has_value());
+    EXPECT_EQ(pDlg->GetLastReport()->strErrors, "cycle broke");
+    EXPECT_TRUE(pDlg->IsBadgeShown());
 }
 
-TEST_F(MainWindow, Command1002RunsCycleRegardlessOfSwitchAndFlag) {
+TEST_F(MainWindow, Command1002RunsCycleRegardlessOfSwitch) {
     auto pDlg = ShowWindow();
-    g_bInCycle = true;
     pDlg->SendCommand(ID_RUN_CYCLE_NOW);
+    ASSERT_TRUE(WaitForCycleEnd(*pDlg));
     EXPECT_EQ(m_nCycles, 1);
 }
 
@@ -324,7 +364,14 @@ TEST_F(MainWindow, ReadMeOpensFileFromProgramFolder) {
         return true;
     });
     auto pDlg = ShowWindow();
-    pDlg->SendCommand(ID_MENU_README); // no read-me yet: nothing, no message
+    // No read-me yet: the user is told where it was looked for.
+    QString told;
+    OnNextModal<QMessageBox>([&](QMessageBox* pBox) {
+        told = pBox->text();
+        pBox->button(QMessageBox::Ok)->click();
+    });
+    pDlg->SendCommand(ID_MENU_README);
+    EXPECT_TRUE(told.contains(kReadMeFile)) << told.toStdString();
     m_home.Write(kReadMeFile, "readme");
     pDlg->SendCommand(ID_MENU_README);
     SetShellOpenHandler(previous);

@@ -21,7 +21,8 @@ public:
     int m_nListChanged = 0; // ID_LIST_CHANGED commands received
     int m_nOkClicks = 0;
 
-    // Shows the dialog, active, with the focus on the list.
+    // Shows the dialog, active, with the focus on the list (which a dialog
+    // gives as if tabbed into: the first row is then highlighted).
     bool ShowActive();
     // Delivers posted commands and returns how many ID_LIST_CHANGED arrived
     // since the last call.

@@ -144,6 +144,7 @@ TEST_F(ListBoxExTest, AltArrowsMoveTheSelectedRowWithItsDataWord) {
     List().SetItemData(0, 10);
     List().SetItemData(2, 30);
     // No selection, the last row down, the first row up: nothing changes.
+    List().SetCurSel(-1);
     PressKey(&List(), Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(List().GetCurSel(), -1);
     ClickRow(List(), 2);
@@ -170,18 +171,22 @@ TEST_F(ListBoxExTest, AltArrowsMoveTheSelectedRowWithItsDataWord) {
     EXPECT_EQ(Rows(List()), (Strings{"beta", "alpha", "gamma"}));
 }
 
-TEST_F(ListBoxExTest, DeleteKeyActsOnTheClickedRowNotTheKeyboardSelection) {
+// The row the user sees highlighted is the one the keys act on, however it
+// was chosen; Delete can be pressed again on the row that moves up.
+TEST_F(ListBoxExTest, DeleteKeyActsOnTheHighlightedRow) {
     List().ResetContent();
     Fill(List(), {"r0", "r1", "r2", "r3", "r4", "r5"});
     ClickRow(List(), 2);
     PressKey(&List(), Qt::Key_Down);
     PressKey(&List(), Qt::Key_Down);
     EXPECT_EQ(List().GetCurSel(), 4);
-    EXPECT_EQ(List().CurItem(), 2);
+    EXPECT_EQ(List().CurItem(), 4);
     PressKey(&List(), Qt::Key_Delete);
-    EXPECT_EQ(Rows(List()), (Strings{"r0", "r1", "r3", "r4", "r5"}));
-    EXPECT_EQ(List().GetText(List().GetCurSel()), "r4");
-    EXPECT_EQ(List().CurItem(), 2);
+    EXPECT_EQ(Rows(List()), (Strings{"r0", "r1", "r2", "r3", "r5"}));
+    EXPECT_EQ(List().GetText(List().GetCurSel()), "r5");
+    PressKey(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Rows(List()), (Strings{"r0", "r1", "r2", "r3"}));
+    EXPECT_EQ(List().GetText(List().GetCurSel()), "r3");
     EXPECT_EQ(m_host.TakeListChanged(), 0);
 }
 
@@ -193,18 +198,53 @@ TEST_F(ListBoxExTest, DeleteAfterAMoveRemovesTheMovedRow) {
     EXPECT_EQ(Rows(List()), (Strings{"beta", "gamma"}));
 }
 
-TEST_F(ListBoxExTest, F2AfterTheBarDeletedPastTheClickedRowAppendsANewRow) {
+TEST_F(ListBoxExTest, F2AfterTheBarDeletedOpensTheRowNowHighlighted) {
     ClickRow(List(), 2);
     QTest::mouseClick(m_host.m_pBar, Qt::LeftButton, Qt::NoModifier,
                       m_host.m_pBar->CellRect(CListButtonBar::CELL_DELETE).center());
     EXPECT_EQ(Rows(List()), (Strings{"alpha", "beta"}));
-    EXPECT_EQ(List().CurItem(), 2);
+    EXPECT_EQ(List().CurItem(), 1);
     List().setFocus();
     PressKey(&List(), Qt::Key_F2);
     ASSERT_TRUE(Editing());
-    EXPECT_EQ(List().EditItem(), 2);
-    EXPECT_EQ(Rows(List()), (Strings{"alpha", "beta", ""}));
-    EXPECT_TRUE(Edit()->text().isEmpty());
+    EXPECT_EQ(List().EditItem(), 1);
+    EXPECT_EQ(Edit()->text(), "beta");
+}
+
+// A list can be used from the keyboard alone: Tab into it gives a row to
+// act on, and a ring shows where the keyboard is.
+TEST_F(ListBoxExTest, TabIntoTheListHighlightsTheFirstRowAndRingsIt) {
+    List().SetCurSel(-1);
+    m_host.m_pOk->setFocus();
+    const QImage unfocused = List().viewport()->grab().toImage();
+    QTest::keyClick(m_host.m_pOk, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), &List());
+    EXPECT_EQ(List().GetCurSel(), 0);
+    PressKey(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Rows(List()), (Strings{"beta", "gamma"}));
+    // The ring: the last column of the viewport changes with the focus.
+    const QImage focused = List().viewport()->grab().toImage();
+    const int x = focused.width() - 2, y = focused.height() - 2;
+    EXPECT_NE(focused.pixel(x, y), unfocused.pixel(x, y));
+}
+
+// "&" is a character in an address or a rule, not a mnemonic.
+TEST_F(ListBoxExTest, EntriesAreDrawnLiterally) {
+    List().ResetContent();
+    Fill(List(), {"a&b", "a&&b"});
+    const QImage image = List().viewport()->grab().toImage();
+    const QRect rc0 = List().GetItemRect(0), rc1 = List().GetItemRect(1);
+    auto inkWidth = [&](const QRect& rc) {
+        int nRight = 0;
+        const QRgb background = image.pixel(rc.right() - 20, rc.center().y());
+        for (int y = rc.top() + 2; y < rc.bottom() - 1; ++y)
+            for (int x = 0; x < rc.right() - 20; ++x)
+                if (image.pixel(x, y) != background)
+                    nRight = std::max(nRight, x);
+        return nRight;
+    };
+    // One more '&' draws one more character.
+    EXPECT_GT(inkWidth(rc1), inkWidth(rc0) + 3);
 }
 
 TEST_F(ListBoxExTest, DoubleClickRefusals) {

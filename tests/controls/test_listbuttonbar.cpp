@@ -62,6 +62,7 @@ TEST_F(ListButtonBarTest, TheStripBlendsWithTheButtonFace) {
 }
 
 TEST_F(ListButtonBarTest, WithoutASelectionNothingHappens) {
+    List().SetCurSel(-1);
     for (int nCell :
          {CListButtonBar::CELL_DELETE, CListButtonBar::CELL_UP, CListButtonBar::CELL_DOWN})
         Click(nCell);
@@ -133,6 +134,41 @@ TEST_F(ListButtonBarTest, AddOpensANewRowAndEndsARunningEditFirst) {
     PressKey(List().Edit(), Qt::Key_Return);
     EXPECT_EQ(Rows(List()), (Strings{"x", "b", "c", "d"}));
     EXPECT_EQ(m_host.TakeListChanged(), 1);
+}
+
+// The bar works from the keyboard alone: Space or Enter runs the chosen
+// cell, Left and Right choose it, and Enter does not press the dialog's
+// default button.
+TEST_F(ListButtonBarTest, SpaceAndEnterRunTheChosenCell) {
+    Bar().setFocus(Qt::TabFocusReason);
+    const QImage focused = Bar().grab().toImage();
+    EXPECT_EQ(Bar().FocusCell(), CListButtonBar::CELL_ADD);
+    PressKey(&Bar(), Qt::Key_Space);
+    ASSERT_EQ(List().EditItem(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), List().Edit());
+    TypeText("d");
+    PressKey(List().Edit(), Qt::Key_Return);
+    EXPECT_EQ(Rows(List()), (Strings{"a", "b", "c", "d"}));
+
+    List().SetCurSel(0);
+    Bar().setFocus(Qt::TabFocusReason);
+    PressKey(&Bar(), Qt::Key_Right);
+    EXPECT_EQ(Bar().FocusCell(), CListButtonBar::CELL_DELETE);
+    PressKey(&Bar(), Qt::Key_Return);
+    EXPECT_EQ(Rows(List()), (Strings{"b", "c", "d"}));
+    EXPECT_EQ(m_host.m_nOkClicks, 0);
+    PressKey(&Bar(), Qt::Key_Right);
+    PressKey(&Bar(), Qt::Key_Right);
+    PressKey(&Bar(), Qt::Key_Right); // stays on the last cell
+    List().SetCurSel(0);
+    PressKey(&Bar(), Qt::Key_Space);
+    EXPECT_EQ(Rows(List()), (Strings{"c", "b", "d"}));
+
+    // The chosen cell is framed only while the bar has the focus.
+    m_host.m_pOther->setFocus();
+    const QImage unfocused = Bar().grab().toImage();
+    const QPoint corner = Bar().CellRect(CListButtonBar::CELL_ADD).topLeft() + QPoint(2, 2);
+    EXPECT_NE(focused.pixel(corner), unfocused.pixel(corner));
 }
 
 TEST_F(ListButtonBarTest, TheActionIsTheCellUnderThePointerAtRelease) {

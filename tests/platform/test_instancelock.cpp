@@ -1,4 +1,5 @@
-// One running copy: the lock file in the runtime folder, never waited on.
+// One running copy per program folder: a lock on the folder itself, never
+// waited on, the same whatever the environment says.
 #include "platform/CInstanceLock.h"
 #include "tests/common/CTempFolder.h"
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-// Points XDG_RUNTIME_DIR (and TMPDIR) somewhere else for one test.
+// Points an environment variable somewhere else for one test.
 class CEnvironmentOverride {
 public:
     CEnvironmentOverride(const char* pszName, const char* pszValue) : m_strName(pszName) {
@@ -18,10 +19,7 @@ public:
             m_bHadValue = true;
             m_strOld = old;
         }
-        if (pszValue)
-            setenv(pszName, pszValue, 1);
-        else
-            unsetenv(pszName);
+        setenv(pszName, pszValue, 1);
     }
     ~CEnvironmentOverride() {
         if (m_bHadValue)
@@ -36,51 +34,59 @@ private:
     bool m_bHadValue = false;
 };
 
-constexpr const char* kName = "qUI10_zT_KoRaV";
-
 TEST(InstanceLock, SecondHolderIsRefusedUntilFirstReleases) {
-    CTempFolder runtime;
-    CEnvironmentOverride env("XDG_RUNTIME_DIR", runtime.Path().c_str());
-    CInstanceLock first(kName), second(kName);
+    CTempFolder home;
+    CInstanceLock first(home.Path()), second(home.Path());
     EXPECT_EQ(first.Acquire(), CInstanceLock::Result::Acquired);
     EXPECT_EQ(second.Acquire(), CInstanceLock::Result::HeldByOther);
     EXPECT_FALSE(second.IsHeld());
     first.Release();
     EXPECT_EQ(second.Acquire(), CInstanceLock::Result::Acquired);
-    EXPECT_TRUE(runtime.Exists(std::string(kName) + ".lock"));
+    // Nothing is left in the folder.
+    EXPECT_FALSE(home.Exists("qUI10_zT_KoRaV.lock"));
+}
+
+TEST(InstanceLock, OneFolderOneLockWhateverTheEnvironmentAndSpelling) {
+    CTempFolder home, runtimeA, runtimeB, other;
+    ASSERT_EQ(symlink(home.Path().c_str(), other.File("link").c_str()), 0);
+    CInstanceLock first(home.Path());
+    {
+        CEnvironmentOverride runtime("XDG_RUNTIME_DIR", runtimeA.Path().c_str());
+        ASSERT_EQ(first.Acquire(), CInstanceLock::Result::Acquired);
+    }
+    CEnvironmentOverride runtime("XDG_RUNTIME_DIR", runtimeB.Path().c_str());
+    CEnvironmentOverride tmpdir("TMPDIR", runtimeB.Path().c_str());
+    CEnvironmentOverride homeVar("HOME", runtimeB.Path().c_str());
+    CInstanceLock byLink(other.File("link")), bySlashDot(home.Path() + "/.");
+    EXPECT_EQ(byLink.Acquire(), CInstanceLock::Result::HeldByOther);
+    EXPECT_EQ(bySlashDot.Acquire(), CInstanceLock::Result::HeldByOther);
+    EXPECT_EQ(CInstanceLock::FolderKey(other.File("link")), CInstanceLock::FolderKey(home.Path()));
+    // Another folder is another copy's business.
+    CInstanceLock elsewhere(other.Path());
+    EXPECT_EQ(elsewhere.Acquire(), CInstanceLock::Result::Acquired);
+    EXPECT_NE(CInstanceLock::FolderKey(other.Path()), CInstanceLock::FolderKey(home.Path()));
+}
+
+TEST(InstanceLock, ReadOnlyFolderLocksAndMissingOneIsUnavailable) {
+    CTempFolder home;
+    chmod(home.Path().c_str(), 0500);
+    CInstanceLock first(home.Path()), second(home.Path());
+    EXPECT_EQ(first.Acquire(), CInstanceLock::Result::Acquired);
+    EXPECT_EQ(second.Acquire(), CInstanceLock::Result::HeldByOther);
+    chmod(home.Path().c_str(), 0700);
+    CInstanceLock missing(home.File("gone"));
+    EXPECT_EQ(missing.Acquire(), CInstanceLock::Result::Unavailable);
+    EXPECT_TRUE(CInstanceLock::FolderKey(home.File("gone")).empty());
 }
 
 TEST(InstanceLock, LockGoesWithTheObject) {
-    CTempFolder runtime;
-    CEnvironmentOverride env("XDG_RUNTIME_DIR", runtime.Path().c_str());
+    CTempFolder home;
     {
-        CInstanceLock first(kName);
+        CInstanceLock first(home.Path());
         ASSERT_EQ(first.Acquire(), CInstanceLock::Result::Acquired);
     }
-    CInstanceLock next(kName);
+    CInstanceLock next(home.Path());
     EXPECT_EQ(next.Acquire(), CInstanceLock::Result::Acquired);
-}
-
-TEST(InstanceLock, WithoutRuntimeFolderUsesTemporaryFolderWithUserId) {
-    CTempFolder temp;
-    CEnvironmentOverride noRuntime("XDG_RUNTIME_DIR", nullptr);
-    CEnvironmentOverride tmpdir("TMPDIR", temp.Path().c_str());
-    EXPECT_EQ(CInstanceLock::LockFilePath(kName),
-              temp.Path() + "/" + kName + "-" + std::to_string(getuid()) + ".lock");
-    CInstanceLock lock(kName);
-    EXPECT_EQ(lock.Acquire(), CInstanceLock::Result::Acquired);
-}
-
-TEST(InstanceLock, PlantedLinkIsNotFollowed) {
-    CTempFolder runtime;
-    CEnvironmentOverride env("XDG_RUNTIME_DIR", runtime.Path().c_str());
-    runtime.Write("target", "keep");
-    ASSERT_EQ(
-        symlink(runtime.File("target").c_str(), runtime.File(std::string(kName) + ".lock").c_str()),
-        0);
-    CInstanceLock lock(kName);
-    EXPECT_EQ(lock.Acquire(), CInstanceLock::Result::Unavailable);
-    EXPECT_EQ(runtime.Read("target"), "keep");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -119,6 +120,24 @@ TEST_F(ProfileTest, WriteIntoMissingFolderFails) {
     CProfile profile(m_folder.File("no/such/folder/Quiben.ini"));
     EXPECT_FALSE(profile.WriteProfileInt("SEND", "EXEC", 1));
     EXPECT_EQ(profile.GetProfileInt("SEND", "EXEC", 0), 0);
+}
+
+// The forwarding cycle stores its marker on its own thread while the window
+// stores its position: neither write may undo the other.
+TEST_F(ProfileTest, WritesFromTwoThreadsKeepEveryKey) {
+    auto writeMany = [this](const char* section) {
+        CProfile profile(m_folder.File("Quiben.ini"));
+        for (int i = 0; i < 25; ++i)
+            profile.WriteProfileInt(section, ("K" + std::to_string(i)).c_str(), i);
+    };
+    std::thread marker(writeMany, "LASTSEND");
+    writeMany("POSITION");
+    marker.join();
+    for (int i = 0; i < 25; ++i) {
+        const std::string key = "K" + std::to_string(i);
+        EXPECT_EQ(m_profile.GetProfileInt("LASTSEND", key, -1), i) << key;
+        EXPECT_EQ(m_profile.GetProfileInt("POSITION", key, -1), i) << key;
+    }
 }
 
 } // namespace

@@ -95,7 +95,14 @@ TEST(SettingPages, AccountValuesAreWrittenAsTyped) {
     TypeInto(harness.Edit(account, IDC_EDIT_PASSWORD), QStringLiteral(" p@ss \"word\" 秘密 "));
     TypeInto(harness.Edit(account, IDC_EDIT_POP3), QStringLiteral("  pop.example.jp"));
     TypeInto(harness.Edit(account, IDC_EDIT_MAILADDRESS), QStringLiteral("太郎@example.jp"));
-    harness.ClickOk();
+    {
+        // An address SMTP cannot carry is named, and stored all the same.
+        CMessageBoxCatcher catcher;
+        harness.ClickOk();
+        ASSERT_EQ(catcher.m_vTexts.size(), 1u);
+        EXPECT_NE(catcher.m_vTexts[0].find("メールアドレス 「太郎@example.jp」"), std::string::npos)
+            << catcher.m_vTexts[0];
+    }
     ASSERT_FALSE(harness.IsOpen());
     CProfile& profile = harness.m_profile;
     EXPECT_EQ(profile.GetProfileString("RECV", "PASSWORD", "-"), Cp(" p@ss \"word\" 秘密 "));
@@ -104,6 +111,36 @@ TEST(SettingPages, AccountValuesAreWrittenAsTyped) {
     EXPECT_EQ(profile.GetProfileString("RECV", "SMTP", "-"), "");
     // Plain text in the file, no scrambling.
     EXPECT_NE(harness.m_folder.Read("Quiben.ini").find(Cp("秘密")), std::string::npos);
+}
+
+TEST(SettingPages, OkWarnsAboutUnusableAccountValuesButStoresThem) {
+    CSheetHarness harness;
+    ASSERT_TRUE(harness.Open());
+    harness.ClickTab(kTabAccount);
+    CPageAccount& account = harness.Sheet().m_pageAccount;
+    TypeInto(harness.Edit(account, IDC_EDIT_POP3), QStringLiteral("pop.example.jp:99999"));
+    TypeInto(harness.Edit(account, IDC_EDIT_SMTP), QStringLiteral("smtp example jp"));
+    TypeInto(harness.Edit(account, IDC_EDIT_MAILADDRESS), QStringLiteral("not an address"));
+    CMessageBoxCatcher catcher;
+    harness.ClickOk();
+    ASSERT_FALSE(harness.IsOpen());
+    ASSERT_EQ(catcher.m_vTexts.size(), 1u);
+    const std::string& warning = catcher.m_vTexts[0];
+    for (const char* pszExpected : {"受信サーバー名 (POP3) 「pop.example.jp:99999」 のポート番号",
+                                    "送信サーバー名 (SMTP) 「smtp example jp」 はサーバー名として",
+                                    "メールアドレス 「not an address」"})
+        EXPECT_NE(warning.find(pszExpected), std::string::npos) << warning;
+    EXPECT_EQ(harness.m_profile.GetProfileString("RECV", "POP3", "-"), "pop.example.jp:99999");
+
+    // Usable values, and empty ones, pass without a word.
+    ASSERT_TRUE(harness.Open());
+    harness.ClickTab(kTabAccount);
+    CPageAccount& again = harness.Sheet().m_pageAccount;
+    TypeInto(harness.Edit(again, IDC_EDIT_POP3), QStringLiteral("pop3s://pop.example.jp"));
+    TypeInto(harness.Edit(again, IDC_EDIT_SMTP), QString());
+    TypeInto(harness.Edit(again, IDC_EDIT_MAILADDRESS), QStringLiteral(" taro@example.jp "));
+    harness.ClickOk();
+    EXPECT_EQ(catcher.m_vTexts.size(), 1u);
 }
 
 struct LimitCase {

@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -31,6 +35,18 @@ TEST(SettingsScreenshots, ThreePages) {
     list.BeginEdit(1);
     EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-tensou-editing")));
     list.EndEdit(true);
+    // From the keyboard: the check box, the list and the bar show where the
+    // focus is.
+    QWidget* pTabs = harness.Sheet().GetTabControl()->tabBar();
+    pTabs->setFocus(Qt::TabFocusReason);
+    QImage keyboard(harness.Sheet().width() * 3, harness.Sheet().height(), QImage::Format_RGB32);
+    QPainter painter(&keyboard);
+    for (int n = 0; n < 3; ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        painter.drawPixmap(n * harness.Sheet().width(), 0, harness.Sheet().grab());
+    }
+    painter.end();
+    EXPECT_TRUE(keyboard.save(ShotPath("settings-keyboard")));
     harness.ClickTab(kTabAccount);
     EXPECT_TRUE(harness.Sheet().grab().save(ShotPath("settings-account")));
     harness.ClickTab(kTabRule);

@@ -83,8 +83,9 @@ TEST(SettingSheet, TheTabKeyGoesThroughThePageThenOkAndCancel) {
     CSettingSheet& sheet = harness.Sheet();
     harness.ClickTab(kTabRule);
     harness.ClickTab(kTabAccount);
-    EXPECT_EQ(TabCycle(sheet), (std::vector<QString>{"item1002", "item1003", "item1005", "item1006",
-                                                     "item1007", "sheetOk", "sheetCancel"}));
+    EXPECT_EQ(TabCycle(sheet),
+              (std::vector<QString>{"item1002", "item1003", "item1005", "item1006", "item1007",
+                                    "item1008", "sheetOk", "sheetCancel"}));
     harness.ClickTab(kTabTensou);
     EXPECT_EQ(TabCycle(sheet),
               (std::vector<QString>{"item1001", "item1008", "item1009", "sheetOk", "sheetCancel"}));
