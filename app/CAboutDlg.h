@@ -1,10 +1,10 @@
 #pragma once
-// The version-information box (template 100): icon, name and version, the
+// The version-information box (IDD_ABOUTBOX): icon, name and version, the
 // maker, and four address lines that are links (three web sites and a
 // mailto: contact). Made afresh for every showing.
 
 #include "controls/CLinkLabel.h"
-#include "platform/dialog/CDialog.h"
+#include "dialog/CDialog.h"
 
 #include <array>
 

@@ -1,16 +1,9 @@
 #pragma once
-// Every file name, section, key and default of the program's settings. All
-// readers and writers use these names; readers pass these defaults.
+// Section and key names for the engine until it reads config/Settings.h.
+
+#include "config/schema.h"
 
 namespace schema {
-
-inline constexpr const char* kIniFile = "Quiben.ini";
-inline constexpr const char* kAddressFile = "to_adr.txt";
-inline constexpr const char* kSenderRuleFile = "rule_f.txt";
-inline constexpr const char* kSubjectRuleFile = "rule_s.txt";
-inline constexpr const char* kErrorLogFile = "ErrorLog.txt";
-inline constexpr const char* kSkinFile = "zorvik.bmp";
-inline constexpr const char* kReadMeFile = "readme.txt";
 
 inline constexpr const char* kSectionRecv = "RECV";
 inline constexpr const char* kKeyPop3 = "POP3";
@@ -37,12 +30,6 @@ inline constexpr int kDefaultRuleSubject = 0;
 inline constexpr int kDefaultRuleTemp = 1;
 inline constexpr int kDefaultRuleSize = 1;
 inline constexpr int kDefaultLimitByte = 256;
-inline constexpr int kMinLimitByte = 100;
-inline constexpr int kMaxLimitByte = 10000;
-
-// Bytes of code page 932 that an entry typed into a list may hold; entries
-// read from a list file are taken whole.
-inline constexpr unsigned kListEntryEditLimit = 64;
 
 inline constexpr const char* kSectionLastSend = "LASTSEND";
 inline constexpr const char* kKeyLastFrom = "FROM";
