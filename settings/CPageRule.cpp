@@ -43,7 +43,7 @@ void CPageRule::AttachList(int nBarId, CListButtonBar& bar, CListBoxEx& list) {
 }
 
 bool CPageRule::OnApply() {
-    // Validated to 100..10000 before OK got here.
+    // Validated to kMinLimitByte..kMaxLimitByte before OK got here.
     m_rules.nLimitByte = static_cast<int>(m_nLimitByte);
     m_store.Save(m_rules);
     SaveRuleFiles();
