@@ -4,14 +4,14 @@
 
 namespace {
 
-constexpr std::string_view kSecretTag = "quiben-oauth2 1";
+constexpr std::string_view kSecretTag = "quiben-oauth2/1";
 
-// The next line of text (without its end), removed from text.
-std::string_view TakeLine(std::string_view& text) {
-    size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
+// The next blank-separated field (possibly empty), removed from text.
+std::string_view TakeField(std::string_view& text) {
+    size_t end = text.find(' ');
+    std::string_view field = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    return line;
+    return field;
 }
 
 } // namespace
@@ -28,21 +28,21 @@ bool COAuthTokens::NeedsRefresh(long long now) const {
 }
 
 std::string COAuthTokens::ToSecret() const {
-    return std::string(kSecretTag) + "\n" + std::to_string(nExpiresAt) + "\n" + strAccessToken +
-           "\n" + strRefreshToken + "\n";
+    return std::string(kSecretTag) + " " + std::to_string(nExpiresAt) + " " + strAccessToken + " " +
+           strRefreshToken;
 }
 
 bool COAuthTokens::FromSecret(std::string_view text, COAuthTokens& tokens) {
-    if (TakeLine(text) != kSecretTag)
+    if (TakeField(text) != kSecretTag)
         return false;
-    std::string_view expiry = TakeLine(text);
+    std::string_view expiry = TakeField(text);
     COAuthTokens read;
     auto [end, ec] = std::from_chars(expiry.data(), expiry.data() + expiry.size(), read.nExpiresAt);
     if (ec != std::errc() || end != expiry.data() + expiry.size())
         return false;
-    read.strAccessToken = TakeLine(text);
-    read.strRefreshToken = TakeLine(text);
-    if (!text.empty() || !IsSafeToken(read.strAccessToken) || !IsSafeToken(read.strRefreshToken))
+    read.strAccessToken = TakeField(text);
+    read.strRefreshToken = text;
+    if (!IsSafeToken(read.strAccessToken) || !IsSafeToken(read.strRefreshToken))
         return false;
     tokens = std::move(read);
     return true;

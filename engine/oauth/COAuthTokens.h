@@ -18,8 +18,9 @@ struct COAuthTokens {
     // True when the access token is missing or runs out within a minute of now.
     bool NeedsRefresh(long long now) const;
 
-    // One text for the keyring (or the owner-only settings file): lifetime,
-    // access token and refresh token on lines of their own.
+    // One line for the keyring or, without one, an INI value: a tag, the
+    // expiry, the access token and the refresh token, blank-separated
+    // (tokens hold no blanks).
     std::string ToSecret() const;
     // False (tokens unchanged) for a text that ToSecret did not write.
     static bool FromSecret(std::string_view text, COAuthTokens& tokens);

@@ -50,8 +50,9 @@ TEST(OAuthTokensTest, RefreshIsDueAMinuteBeforeExpiryAndTokensSurviveTheKeyring)
     EXPECT_EQ(read.strAccessToken, "access");
     EXPECT_EQ(read.strRefreshToken, "refresh");
     EXPECT_EQ(read.nExpiresAt, 1000);
-    for (std::string bad : {std::string("password"), tokens.ToSecret() + "extra\n",
-                            std::string("quiben-oauth2 1\nsoon\na\nb\n")}) {
+    EXPECT_EQ(tokens.ToSecret().find('\n'), std::string::npos);
+    for (std::string bad : {std::string("password"), tokens.ToSecret() + " extra",
+                            std::string("quiben-oauth2/1 soon a b")}) {
         EXPECT_FALSE(COAuthTokens::FromSecret(bad, read)) << bad;
         EXPECT_EQ(read.strAccessToken, "access");
     }
