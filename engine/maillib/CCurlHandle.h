@@ -8,7 +8,14 @@
 #include "engine/maillib/CServerAddress.h"
 
 #include <curl/curl.h>
+#include <memory>
 #include <string>
+
+// A libcurl string list (recipients, request headers), freed with its owner.
+struct CSlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CSlistPtr = std::unique_ptr<curl_slist, CSlistFree>;
 
 class CCurlHandle {
 public:

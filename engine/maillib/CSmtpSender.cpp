@@ -17,11 +17,6 @@ struct CUploadSource {
     std::string_view remaining;
 };
 
-struct CSlistFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CSlistPtr = std::unique_ptr<curl_slist, CSlistFree>;
-
 bool IsDnsName(std::string_view name) {
     if (name.empty() || name.size() > 253)
         return false;

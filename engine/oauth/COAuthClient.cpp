@@ -171,11 +171,7 @@ bool COAuthClient::Post(const std::string& url, CForm form, CReply& reply,
     if (!curl.IsValid())
         return Fail(error, EOAuthFailure::Temporary, oauthtext::kUnreachable);
     curl.ConfigureWeb(url);
-    struct CSlistFree {
-        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-    };
-    std::unique_ptr<curl_slist, CSlistFree> headers(
-        curl_slist_append(nullptr, "Accept: application/json"));
+    CSlistPtr headers(curl_slist_append(nullptr, "Accept: application/json"));
     std::string answer;
     CURL* handle = curl.Get();
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());

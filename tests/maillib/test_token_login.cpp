@@ -77,8 +77,15 @@ TEST_F(TokenLoginTest, RefusedTokenIsToldApartAndNeverShown) {
         EXPECT_EQ(CheckedErrorText(error.strText).find(token), std::string::npos);
     }
 
-    // A wrong password, or a token the server could not be sent because the
-    // connection stays plain, is no refused token.
+    // A server that cannot check tokens just now, a wrong password, or a
+    // token the server could not be sent because the connection stays plain,
+    // is no refused token.
+    COAuthTokens fresh = SignIn(provider, user);
+    Servers().OAuthControl("/control/introspection", "fail=1");
+    EXPECT_FALSE(ReceiveMailbox({Servers().Pop3Server(), user, "", fresh.strAccessToken}, TempDir(),
+                                received, error));
+    EXPECT_FALSE(error.bTokenRefused) << error.strText;
+    Servers().OAuthControl("/control/introspection", "fail=0");
     EXPECT_FALSE(
         ReceiveMailbox({Servers().Pop3Server(), user, "wrong"}, TempDir(), received, error));
     EXPECT_FALSE(error.bTokenRefused);

@@ -17,6 +17,7 @@ Endpoints for tests:
                          (refresh answers carry a new refresh token),
                          slow_down=N (the next N device polls answer slow_down),
                          fail=CODE:N (the next N token requests answer CODE)
+  POST /control/introspection   fail=N: the next N introspections answer 503
   POST /control/expire   client_id: its access tokens have run out
   POST /control/revoke   client_id: its refresh and access tokens are revoked
   GET  /control/stats    client_id: {"code": n, "refresh": n, "device": n}
@@ -44,6 +45,7 @@ CODES = {}
 ACCESS = {}
 REFRESH = {}
 DEVICES = {}
+INTROSPECTION = {"fail": 0}
 
 
 def client(client_id):
@@ -112,6 +114,7 @@ class Provider(http.server.BaseHTTPRequestHandler):
         handlers = {"/token": self.token, "/device/code": self.device_code,
                     "/device/approve": self.approve, "/introspect": self.introspect,
                     "/control/client": self.control_client, "/control/expire": self.expire,
+                    "/control/introspection": self.control_introspection,
                     "/control/revoke": self.revoke}
         with LOCK:
             if path in handlers:
@@ -200,6 +203,9 @@ class Provider(http.server.BaseHTTPRequestHandler):
         self.reply(404, {"error": "unknown_user_code"})
 
     def introspect(self, form):
+        if INTROSPECTION["fail"] > 0:
+            INTROSPECTION["fail"] -= 1
+            return self.reply(503, {"error": "temporarily_unavailable"})
         entry = ACCESS.get(form.get("token", ""))
         if not entry or entry["revoked"] or entry["expires"] < time.time():
             return self.reply(200, {"active": False})
@@ -218,6 +224,10 @@ class Provider(http.server.BaseHTTPRequestHandler):
         if "fail" in form:
             code, count = form["fail"].split(":")
             settings["fail"] = (int(code), int(count)) if int(count) > 0 else None
+        self.reply(200, {})
+
+    def control_introspection(self, form):
+        INTROSPECTION["fail"] = int(form.get("fail", "0"))
         self.reply(200, {})
 
     def expire(self, form):
