@@ -32,21 +32,12 @@ CCurlHandle::~CCurlHandle() {
         curl_easy_cleanup(m_pCurl);
 }
 
-void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
-                            const std::string& password) {
+void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols) {
     CMailOptions& options = CMailOptions::Instance();
-    curl_easy_setopt(m_pCurl, CURLOPT_URL, server.Url().c_str());
-    curl_easy_setopt(m_pCurl, CURLOPT_PROTOCOLS_STR, "pop3,pop3s,smtp,smtps");
+    curl_easy_setopt(m_pCurl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_pCurl, CURLOPT_PROTOCOLS_STR, protocols);
     curl_easy_setopt(m_pCurl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
-    if (!user.empty()) {
-        curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, user.c_str());
-        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, password.c_str());
-    }
-    // A plain connection is upgraded when the server offers STARTTLS; a
-    // certificate that does not verify then fails the call, never downgrades.
-    if (!server.ImplicitTls())
-        curl_easy_setopt(m_pCurl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     curl_easy_setopt(m_pCurl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_SSL_VERIFYHOST, 2L);
     // CAINFO replaces only the bundle file; the system's hashed certificate
@@ -66,6 +57,33 @@ void CCurlHandle::Configure(const CServerAddress& server, const std::string& use
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CCurlHandle::OnDebug);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
+}
+
+void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
+                            const std::string& password) {
+    ConfigureCommon(server.Url(), "pop3,pop3s,smtp,smtps");
+    if (!user.empty()) {
+        curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, password.c_str());
+    }
+    // A plain connection is upgraded when the server offers STARTTLS; a
+    // certificate that does not verify then fails the call, never downgrades.
+    if (!server.ImplicitTls())
+        curl_easy_setopt(m_pCurl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+}
+
+void CCurlHandle::UseAccessToken(const std::string& accessToken) {
+    m_bAccessToken = true;
+    curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_XOAUTH2_BEARER, accessToken.c_str());
+    // On an implicit TLS connection this changes nothing; on a plain one
+    // it makes a server without STARTTLS a failure.
+    curl_easy_setopt(m_pCurl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+}
+
+void CCurlHandle::ConfigureWeb(const std::string& url) {
+    ConfigureCommon(url, "https,http");
+    curl_easy_setopt(m_pCurl, CURLOPT_FOLLOWLOCATION, 0L);
 }
 
 // The stall checks never fire while a server sends a byte now and then; the
@@ -105,17 +123,22 @@ std::string CCurlHandle::Detail(CURLcode code) const {
 }
 
 std::string CCurlHandle::DescribeFailure(CURLcode code, const CServerAddress& server) const {
+    return DescribeFailure(code, server.Host(), server.Display());
+}
+
+std::string CCurlHandle::DescribeFailure(CURLcode code, const std::string& host,
+                                         const std::string& display) const {
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        return CErrorText::Join(mailtext::kResolve, server.Host());
+        return CErrorText::Join(mailtext::kResolve, host);
     case CURLE_COULDNT_CONNECT:
-        return CErrorText::Join(mailtext::kConnect, server.Display());
+        return CErrorText::Join(mailtext::kConnect, display);
     case CURLE_OPERATION_TIMEDOUT: {
         curl_off_t micros = 0;
         curl_easy_getinfo(m_pCurl, CURLINFO_TOTAL_TIME_T, &micros);
         // The bound, not a silent server, when the whole time ran out.
         bool bound = micros + 500000 >= static_cast<curl_off_t>(m_nBoundSeconds) * 1000000;
-        return CErrorText::Join(bound ? mailtext::kTooSlow : mailtext::kTimeout, server.Display());
+        return CErrorText::Join(bound ? mailtext::kTooSlow : mailtext::kTimeout, display);
     }
     case CURLE_PEER_FAILED_VERIFICATION:
 #if LIBCURL_VERSION_NUM < 0x073e00
@@ -123,8 +146,11 @@ std::string CCurlHandle::DescribeFailure(CURLcode code, const CServerAddress& se
 #endif
     case CURLE_SSL_CACERT_BADFILE:
         return CErrorText::Join(mailtext::kCertificate, m_szError);
-    case CURLE_SSL_CONNECT_ERROR:
     case CURLE_USE_SSL_FAILED:
+        if (m_bAccessToken)
+            return mailtext::kNoTls;
+        [[fallthrough]];
+    case CURLE_SSL_CONNECT_ERROR:
         return CErrorText::Join(mailtext::kTls, Detail(code));
     case CURLE_LOGIN_DENIED:
         return CErrorText::Join(mailtext::kLogin, Detail(code));
@@ -138,4 +164,18 @@ std::string CCurlHandle::DescribeFailure(CURLcode code, const CServerAddress& se
     default:
         return CErrorText::Join(mailtext::kNetwork, Detail(code));
     }
+}
+
+// A refused token ends the login with a permanent refusal: POP3 "-ERR"
+// ("-ERR [AUTH] ..."), SMTP 5xx (535). A server that could not reach its
+// token check says so ("-ERR [SYS/TEMP]", "[UNAVAILABLE]", SMTP 4xx), and a
+// server without a token login sends no refusal at all.
+bool CCurlHandle::TokenRefused(CURLcode code) const {
+    if (!m_bAccessToken || code != CURLE_LOGIN_DENIED || m_strLastErrorReply.empty())
+        return false;
+    const std::string& reply = m_strLastErrorReply;
+    bool temporary = reply[0] == '4' || reply.find("[SYS/TEMP]") != std::string::npos ||
+                     reply.find("[UNAVAILABLE]") != std::string::npos ||
+                     reply.find("[IN-USE]") != std::string::npos;
+    return !temporary;
 }

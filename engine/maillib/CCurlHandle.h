@@ -8,7 +8,14 @@
 #include "engine/maillib/CServerAddress.h"
 
 #include <curl/curl.h>
+#include <memory>
 #include <string>
+
+// A libcurl string list (recipients, request headers), freed with its owner.
+struct CSlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CSlistPtr = std::unique_ptr<curl_slist, CSlistFree>;
 
 class CCurlHandle {
 public:
@@ -24,6 +31,16 @@ public:
     // libcurl's own options, never into the URL.
     void Configure(const CServerAddress& server, const std::string& user,
                    const std::string& password);
+
+    // After Configure: log in with an OAuth2 access token instead of the
+    // password (XOAUTH2 or OAUTHBEARER, whichever the server offers). TLS is
+    // then required: without it libcurl would skip a login the server offers
+    // only after STARTTLS and carry on unauthenticated.
+    void UseAccessToken(const std::string& accessToken);
+
+    // Options for one request to an OAuth2 provider's endpoint (https, or
+    // http to this machine); no redirects are followed.
+    void ConfigureWeb(const std::string& url);
 
     // Bounds the next transfers' total time for a message of nBytes
     // (Configure sets the bound of an empty one).
@@ -41,8 +58,17 @@ public:
     // A UTF-8 error text for a failed transfer: what went wrong in the
     // user's terms, then the server's reply or libcurl's detail.
     std::string DescribeFailure(CURLcode code, const CServerAddress& server) const;
+    // The same for a server named by host and "host:port" alone.
+    std::string DescribeFailure(CURLcode code, const std::string& host,
+                                const std::string& display) const;
+
+    // True when the last transfer failed because the server refused the
+    // access token given to UseAccessToken (a new one may pass), not
+    // because it could not check it just now or offers no token login.
+    bool TokenRefused(CURLcode code) const;
 
 private:
+    void ConfigureCommon(const std::string& url, const char* protocols);
     static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
     void RememberReply(const char* data, size_t size);
     std::string Detail(CURLcode code) const;
@@ -51,4 +77,5 @@ private:
     char m_szError[CURL_ERROR_SIZE] = {};
     long m_nBoundSeconds = 0;
     std::string m_strLastErrorReply;
+    bool m_bAccessToken = false;
 };

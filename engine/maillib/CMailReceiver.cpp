@@ -5,6 +5,7 @@
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/CServerAddress.h"
+#include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"
 
 #include <algorithm>
@@ -109,6 +110,7 @@ bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPo
 bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& tempDir,
                                std::vector<CReceivedMessage>& received, std::string& error) {
     received.clear();
+    m_bTokenRefused = false;
     CServerAddress server;
     if (account.strServer.empty()) {
         error = mailtext::kNoServer;
@@ -119,7 +121,10 @@ bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& t
         return false;
     }
     // USER and PASS lines: a line break would end the command early.
-    if (HasLineBreak(account.strUser) || HasLineBreak(account.strPassword)) {
+    bool unsafeToken =
+        !account.strAccessToken.empty() &&
+        (!IsSafeLoginText(account.strUser) || !IsSafeLoginText(account.strAccessToken));
+    if (HasLineBreak(account.strUser) || HasLineBreak(account.strPassword) || unsafeToken) {
         error = mailtext::kUnsafeAccount;
         return false;
     }
@@ -130,10 +135,12 @@ bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& t
 
     // One connection for the whole call: LIST, UIDL, then RETR of what the
     // cache does not hold.
-    CPop3Session session(server, account.strUser, account.strPassword);
+    CPop3Session session(server, account.strUser, account.strPassword, account.strAccessToken);
     std::vector<CPop3Entry> entries;
-    if (!session.List(entries, error))
+    if (!session.List(entries, error)) {
+        m_bTokenRefused = session.TokenRefused();
         return false;
+    }
     CMessageCache cache;
     std::unordered_set<std::string> uidls;
     std::string uidlError;

@@ -13,4 +13,11 @@ public:
     // file of this call is left and error holds a reason.
     bool ReceiveAll(const CPop3Account& account, const std::string& tempDir,
                     std::vector<CReceivedMessage>& received, std::string& error);
+
+    // True when the last call failed because the server refused the
+    // account's access token.
+    bool TokenRefused() const { return m_bTokenRefused; }
+
+private:
+    bool m_bTokenRefused = false;
 };

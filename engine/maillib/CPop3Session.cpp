@@ -1,5 +1,6 @@
 #include "engine/maillib/CPop3Session.h"
 
+#include "engine/maillib/CErrorText.h"
 #include "engine/maillib/MailTexts.h"
 
 #include <algorithm>
@@ -27,10 +28,20 @@ struct CFileSink {
 } // namespace
 
 CPop3Session::CPop3Session(const CServerAddress& server, const std::string& user,
-                           const std::string& password)
+                           const std::string& password, const std::string& accessToken)
     : m_server(server) {
-    if (m_curl.IsValid())
-        m_curl.Configure(server, user, password);
+    if (!m_curl.IsValid())
+        return;
+    m_curl.Configure(server, user, password);
+    if (!accessToken.empty())
+        m_curl.UseAccessToken(accessToken);
+}
+
+std::string CPop3Session::Fail(CURLcode code) {
+    m_bTokenRefused = m_curl.TokenRefused(code);
+    if (m_bTokenRefused)
+        return CErrorText::Join(mailtext::kTokenRefused, m_curl.LastErrorReply());
+    return m_curl.DescribeFailure(code, m_server);
 }
 
 size_t CPop3Session::AppendToString(char* data, size_t size, size_t count, void* target) {
@@ -65,7 +76,7 @@ bool CPop3Session::List(std::vector<CPop3Entry>& entries, std::string& error) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &listing);
     CURLcode code = m_curl.Perform();
     if (code != CURLE_OK) {
-        error = m_curl.DescribeFailure(code, m_server);
+        error = Fail(code);
         return false;
     }
     entries = ParsePop3Listing(listing);

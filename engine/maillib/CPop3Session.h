@@ -18,9 +18,13 @@ struct CPop3Entry {
 
 class CPop3Session {
 public:
-    // user and password in UTF-8, as the server expects them.
-    CPop3Session(const CServerAddress& server, const std::string& user,
-                 const std::string& password);
+    // user and password in UTF-8, as the server expects them. With an
+    // access token the login is by token (TLS required), the password unused.
+    CPop3Session(const CServerAddress& server, const std::string& user, const std::string& password,
+                 const std::string& accessToken = {});
+
+    // True when the last failure was the server refusing the access token.
+    bool TokenRefused() const { return m_bTokenRefused; }
 
     // The mailbox listing in the server's order (oldest first). Logs in on
     // the first call. False with a UTF-8 reason on failure.
@@ -41,8 +45,11 @@ private:
     static size_t AppendToString(char* data, size_t size, size_t count, void* target);
     static size_t WriteToFile(char* data, size_t size, size_t count, void* target);
 
+    std::string Fail(CURLcode code);
+
     CServerAddress m_server;
     CCurlHandle m_curl;
+    bool m_bTokenRefused = false;
 };
 
 // Parses UIDL lines "<number> <uidl>"; a UIDL is 1 to 70 printable

@@ -36,6 +36,8 @@ int HexValue(char c) {
     return -1;
 }
 
+} // namespace
+
 // URL userinfo is percent-encoded ("%40" for an '@' inside a password).
 std::string PercentDecode(std::string_view text) {
     std::string out;
@@ -53,6 +55,8 @@ std::string PercentDecode(std::string_view text) {
     }
     return out;
 }
+
+namespace {
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))

@@ -9,6 +9,9 @@
 
 enum class EMailProtocol { Pop3, Smtp };
 
+// "%40" becomes "@"; a '%' without two hex digits stays as it is.
+std::string PercentDecode(std::string_view text);
+
 class CServerAddress {
 public:
     // False (and an empty address) when the text is not one of the forms

@@ -17,11 +17,6 @@ struct CUploadSource {
     std::string_view remaining;
 };
 
-struct CSlistFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CSlistPtr = std::unique_ptr<curl_slist, CSlistFree>;
-
 bool IsDnsName(std::string_view name) {
     if (name.empty() || name.size() > 253)
         return false;
@@ -64,6 +59,11 @@ std::string CSmtpSender::GreetingName() {
     return "localhost";
 }
 
+void CSmtpSender::UseAccessToken(const std::string& user, const std::string& accessToken) {
+    m_strTokenUser = user;
+    m_strAccessToken = accessToken;
+}
+
 size_t CSmtpSender::ReadMessage(char* buffer, size_t size, size_t count, void* source) {
     auto* upload = static_cast<CUploadSource*>(source);
     size_t length = std::min(size * count, upload->remaining.size());
@@ -75,13 +75,19 @@ size_t CSmtpSender::ReadMessage(char* buffer, size_t size, size_t count, void* s
 bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, const std::string& to,
                        const std::string& message, std::string& error) {
     m_bTimedOut = false;
+    m_bTokenRefused = false;
     m_nReplyCode = 0;
     CCurlHandle curl;
     if (!curl.IsValid()) {
         error = mailtext::kNetwork;
         return false;
     }
-    curl.Configure(server, server.User(), server.Password());
+    if (m_strAccessToken.empty()) {
+        curl.Configure(server, server.User(), server.Password());
+    } else {
+        curl.Configure(server, m_strTokenUser, {});
+        curl.UseAccessToken(m_strAccessToken);
+    }
     std::string url = server.Url() + GreetingName();
     std::string mailFrom = "<" + from + ">";
     CSlistPtr recipients(curl_slist_append(nullptr, ("<" + to + ">").c_str()));
@@ -99,7 +105,9 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
     m_bTimedOut = code == CURLE_OPERATION_TIMEDOUT;
     if (code != CURLE_OK) {
         m_nReplyCode = ReplyCodeOf(curl.LastErrorReply());
-        error = DescribeSmtpFailure(code, curl, server);
+        m_bTokenRefused = curl.TokenRefused(code);
+        error = m_bTokenRefused ? CErrorText::Join(mailtext::kTokenRefused, curl.LastErrorReply())
+                                : DescribeSmtpFailure(code, curl, server);
         return false;
     }
     return true;

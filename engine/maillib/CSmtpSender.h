@@ -1,7 +1,7 @@
 #pragma once
 // Sends one composed mail to one recipient over libcurl SMTP: STARTTLS when
 // offered (smtps:// for implicit TLS), AUTH when the server text carries
-// "user:password@".
+// "user:password@" or an access token is given (then TLS is required).
 
 #include "engine/maillib/CServerAddress.h"
 
@@ -13,6 +13,13 @@ public:
     // reason: refused sender, recipient or message, login, network.
     bool Send(const CServerAddress& server, const std::string& from, const std::string& to,
               const std::string& message, std::string& error);
+
+    // Later sends log in as user with this OAuth2 access token instead of
+    // the server text's password.
+    void UseAccessToken(const std::string& user, const std::string& accessToken);
+
+    // True when the last Send failed because the server refused the token.
+    bool TokenRefused() const { return m_bTokenRefused; }
 
     // The name the client greets the server with: this machine's host name
     // when it is a plain DNS name, else "localhost".
@@ -30,5 +37,8 @@ private:
     static size_t ReadMessage(char* buffer, size_t size, size_t count, void* source);
 
     bool m_bTimedOut = false;
+    bool m_bTokenRefused = false;
     int m_nReplyCode = 0;
+    std::string m_strTokenUser;
+    std::string m_strAccessToken;
 };

@@ -13,3 +13,12 @@ std::string_view MailDomain(std::string_view address) {
     size_t at = address.rfind('@');
     return at == std::string_view::npos ? std::string_view() : address.substr(at + 1);
 }
+
+bool IsSafeLoginText(std::string_view text) {
+    if (text.empty())
+        return false;
+    for (unsigned char c : text)
+        if (c <= 0x20 || c == 0x7F)
+            return false;
+    return true;
+}

@@ -12,3 +12,8 @@ bool IsSafeMailAddress(std::string_view address);
 
 // The domain part after the last '@', empty when there is none.
 std::string_view MailDomain(std::string_view address);
+
+// True for a non-empty user name or access token without control
+// characters or blanks: both go into a SASL login line, where a line end
+// would end the command early.
+bool IsSafeLoginText(std::string_view text);

@@ -19,10 +19,16 @@
 namespace {
 
 bool Fail(CMailError& error, const std::string& text, std::string_view secret = {},
-          int replyCode = 0) {
+          int replyCode = 0, bool tokenRefused = false) {
     error.strText = CErrorText::Render(text, secret);
     error.nReplyCode = replyCode;
+    error.bTokenRefused = tokenRefused;
     return false;
+}
+
+// The secret a login of this call sends, masked in its error text.
+std::string_view SentSecret(const CPop3Account& account) {
+    return account.strAccessToken.empty() ? account.strPassword : account.strAccessToken;
 }
 
 // Checks before anything is composed or sent; empty on success.
@@ -52,7 +58,7 @@ bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
     std::string text;
     CMailReceiver receiver;
     if (!receiver.ReceiveAll(account, tempDir, received, text))
-        return Fail(error, text, account.strPassword);
+        return Fail(error, text, SentSecret(account), 0, receiver.TokenRefused());
     return true;
 }
 
@@ -86,8 +92,11 @@ bool DecodeMessage(const CReceivedMessage& message, const std::string& tempDir,
     return true;
 }
 
+namespace {
+
 // Composes and sends; a server that just timed out is not waited for again.
-bool SendMail(const std::string& server, const COutgoingMail& mail, CMailError& error) {
+bool ComposeAndSend(const std::string& server, const CTokenLogin* login, const COutgoingMail& mail,
+                    CMailError& error) {
     error = CMailError{};
     CServerAddress address;
     bool serverOk = address.Parse(server, EMailProtocol::Smtp);
@@ -104,13 +113,32 @@ bool SendMail(const std::string& server, const COutgoingMail& mail, CMailError& 
     if (!composer.Compose(mail, message, text))
         return Fail(error, text);
     CSmtpSender sender;
+    if (login != nullptr)
+        sender.UseAccessToken(login->strUser, login->strAccessToken);
     if (sender.Send(address, mail.strFrom, mail.strTo, message, text)) {
         deadServers.Forget(key);
         return true;
     }
     if (sender.TimedOut())
         deadServers.RememberTimeout(key, text);
-    return Fail(error, text, address.Password(), sender.ReplyCode());
+    std::string_view secret = login != nullptr ? login->strAccessToken : address.Password();
+    return Fail(error, text, secret, sender.ReplyCode(), sender.TokenRefused());
+}
+
+} // namespace
+
+bool SendMail(const std::string& server, const COutgoingMail& mail, CMailError& error) {
+    return ComposeAndSend(server, nullptr, mail, error);
+}
+
+bool SendMail(const std::string& server, const CTokenLogin& login, const COutgoingMail& mail,
+              CMailError& error) {
+    // The user name goes into the AUTH exchange, the token into libcurl.
+    if (!IsSafeLoginText(login.strUser) || !IsSafeLoginText(login.strAccessToken)) {
+        error = CMailError{};
+        return Fail(error, mailtext::kUnsafeAccount);
+    }
+    return ComposeAndSend(server, &login, mail, error);
 }
 
 void SetMailCaFile(const std::string& path) {

@@ -11,6 +11,18 @@ struct CPop3Account {
     std::string strServer; // "host", "host:port", "pop3://..." or "pop3s://..."
     std::string strUser;
     std::string strPassword;
+    // An OAuth2 access token: when set, the login is by token (XOAUTH2 or
+    // OAUTHBEARER, whichever the server offers) over TLS only, and the
+    // password is not used. (Braces: accounts written as three values stay
+    // complete initializations.)
+    std::string strAccessToken{};
+};
+
+// Signing in to an SMTP server with an OAuth2 access token instead of the
+// server text's "user:password@" (TLS required).
+struct CTokenLogin {
+    std::string strUser;        // the mailbox's login name
+    std::string strAccessToken; // a current access token
 };
 
 // One message of the mailbox, received into a file of its own.
@@ -49,6 +61,10 @@ struct COutgoingMail {
 struct CMailError {
     std::string strText; // empty while nothing failed
     int nReplyCode = 0;  // a server's refusal (e.g. SMTP 450, 550); 0 for any other failure
+    // The server refused the access token: a refreshed one may pass, so the
+    // caller refreshes it and tries once more. False for every other failure
+    // (a server that could not check the token just now, a network fault).
+    bool bTokenRefused = false;
 };
 
 // Leaves the mail on the server and lists the mailbox oldest first (the
@@ -72,6 +88,10 @@ bool DecodeMessage(const CReceivedMessage& message, const std::string& tempDir,
 // server: "host", "host:port", "smtp://..." or "smtps://...", with optional
 // "user:password@" for SMTP authentication.
 bool SendMail(const std::string& server, const COutgoingMail& mail, CMailError& error);
+// The same, logging in with an access token (a "user:password@" in the
+// server text is not used).
+bool SendMail(const std::string& server, const CTokenLogin& login, const COutgoingMail& mail,
+              CMailError& error);
 
 // A CA certificate file trusted in addition to the system store for every
 // later POP3 and SMTP connection; empty for the system store alone.

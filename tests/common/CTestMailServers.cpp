@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,11 @@ std::string ReadWhole(const std::string& path) {
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
+}
+
+size_t AppendToString(char* data, size_t size, size_t count, void* target) {
+    static_cast<std::string*>(target)->append(data, size * count);
+    return size * count;
 }
 
 void AppendLine(const std::string& path, const std::string& line) {
@@ -121,8 +127,13 @@ bool CTestMailServers::ReadPorts() {
             m_nSmtpsPort = value;
         else if (key == "SMTP_PLAIN_PORT")
             m_nSmtpPlainPort = value;
+        else if (key == "SMTP_XOAUTH2_PORT")
+            m_nSmtpXoauth2Port = value;
+        else if (key == "OAUTH_PORT")
+            m_nOAuthPort = value;
     }
-    return m_nPop3Port && m_nPop3sPort && m_nSmtpPort && m_nSmtpsPort && m_nSmtpPlainPort;
+    return m_nPop3Port && m_nPop3sPort && m_nSmtpPort && m_nSmtpsPort && m_nSmtpPlainPort &&
+           m_nSmtpXoauth2Port && m_nOAuthPort;
 }
 
 std::string CTestMailServers::CaFile() const {
@@ -209,6 +220,8 @@ std::vector<CReceivedMail> CTestMailServers::ReceivedMails() const {
                 mail.strMailFrom = value;
             else if (key == "auth_user")
                 mail.strAuthUser = value;
+            else if (key == "auth_mechanism")
+                mail.strAuthMechanism = value;
             else if (key == "tls")
                 mail.bTls = value == "1";
             else if (key == "rcpt")
@@ -218,6 +231,27 @@ std::vector<CReceivedMail> CTestMailServers::ReceivedMails() const {
         mails.push_back(std::move(mail));
     }
     return mails;
+}
+
+std::string CTestMailServers::OAuthUrl(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(m_nOAuthPort) + path;
+}
+
+std::string CTestMailServers::OAuthControl(const std::string& path, const std::string& form) const {
+    std::string answer;
+    CURL* curl = curl_easy_init();
+    std::string url = OAuthUrl(path);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.c_str());
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendToString);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    long status = 0;
+    if (curl_easy_perform(curl) != CURLE_OK ||
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 200)
+        answer.clear();
+    curl_easy_cleanup(curl);
+    return answer;
 }
 
 int UnusedLoopbackPort() {

@@ -1,8 +1,9 @@
 #pragma once
 // The real mail servers for one test program: Dovecot (POP3 with STARTTLS,
 // POP3S) and the suite's aiosmtpd handler (SMTP with STARTTLS, SMTPS, plain
-// SMTP), started on free loopback ports in a private folder by
-// tests/servers/mailservers and stopped by the destructor. The certificate
+// SMTP, SMTP offering XOAUTH2 alone), and the suite's OAuth2 provider whose
+// access tokens both take, started on free loopback ports in a private folder
+// by tests/servers/mailservers and stopped by the destructor. The certificate
 // is self-signed and made at start; CaFile() names it.
 
 #include <string>
@@ -14,7 +15,8 @@ struct CReceivedMail {
     std::string strPort; // "smtp", "smtps" or "plain"
     std::string strMailFrom;
     std::vector<std::string> rcptTos;
-    std::string strAuthUser; // empty without AUTH
+    std::string strAuthUser;      // empty without AUTH
+    std::string strAuthMechanism; // "PLAIN/LOGIN", "XOAUTH2", "OAUTHBEARER"; empty without AUTH
     bool bTls = false;
     std::string strContent; // the bytes after DATA, exactly
 };
@@ -33,9 +35,18 @@ public:
 
     int Pop3Port() const { return m_nPop3Port; }
     int Pop3sPort() const { return m_nPop3sPort; }
-    int SmtpPort() const { return m_nSmtpPort; }           // STARTTLS offered
-    int SmtpsPort() const { return m_nSmtpsPort; }         // implicit TLS
-    int SmtpPlainPort() const { return m_nSmtpPlainPort; } // no TLS at all
+    int SmtpPort() const { return m_nSmtpPort; }               // STARTTLS offered
+    int SmtpsPort() const { return m_nSmtpsPort; }             // implicit TLS
+    int SmtpPlainPort() const { return m_nSmtpPlainPort; }     // no TLS at all
+    int SmtpXoauth2Port() const { return m_nSmtpXoauth2Port; } // STARTTLS; XOAUTH2, no OAUTHBEARER
+    int OAuthPort() const { return m_nOAuthPort; }
+
+    // "http://127.0.0.1:PORT" + path of the OAuth2 provider.
+    std::string OAuthUrl(const std::string& path) const;
+    // A POST of form (already encoded: "client_id=c&rotate=1") to one of the
+    // provider's test endpoints ("/control/client", "/device/approve", ...);
+    // the answer's body, empty when the request failed.
+    std::string OAuthControl(const std::string& path, const std::string& form) const;
 
     // Server texts as a user writes them in the settings.
     std::string Pop3Server() const { return "127.0.0.1:" + std::to_string(m_nPop3Port); }
@@ -79,6 +90,8 @@ private:
     int m_nSmtpPort = 0;
     int m_nSmtpsPort = 0;
     int m_nSmtpPlainPort = 0;
+    int m_nSmtpXoauth2Port = 0;
+    int m_nOAuthPort = 0;
     unsigned m_nMessageCounter = 0;
 };
 

@@ -3,11 +3,14 @@
 #include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CMailOptions.h"
+#include "engine/oauth/CCodeFlowSignIn.h"
 #include "platform/profile.h"
 #include "settings/schema.h"
 
+#include <curl/curl.h>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -19,6 +22,7 @@ constexpr int kTestStallSeconds = 2;
 
 std::unique_ptr<CTestMailServers> MailServerTest::s_pServers;
 int MailServerTest::s_nUsers = 0;
+int MailServerTest::s_nClients = 0;
 
 std::string SamplePath(const std::string& name) {
     return std::string(QUIBEN_SOURCE_DIR) + "/tests/maillib/data/" + name;
@@ -82,6 +86,31 @@ void MailServerTest::TearDown() {
                          CMailOptions::kDefaultTransferKilobytesPerSecond);
 }
 
+COAuthProvider MailServerTest::NewOAuthClient(const std::string& settings) {
+    COAuthProvider provider;
+    provider.strClientId = "client" + std::to_string(++s_nClients);
+    provider.strAuthorizeUrl = Servers().OAuthUrl("/authorize");
+    provider.strTokenUrl = Servers().OAuthUrl("/token");
+    provider.strDeviceUrl = Servers().OAuthUrl("/device/code");
+    provider.strScope = "mail";
+    if (!settings.empty())
+        Servers().OAuthControl("/control/client",
+                               "client_id=" + provider.strClientId + "&" + settings);
+    return provider;
+}
+
+COAuthTokens MailServerTest::SignIn(const COAuthProvider& provider, const std::string& user) {
+    COAuthTokens tokens;
+    COAuthError error;
+    std::string url;
+    CCodeFlowSignIn signIn(provider, user);
+    EXPECT_TRUE(signIn.Start(url, error)) << error.strText;
+    std::thread browser([&] { Browse(url, "&user=" + user); });
+    EXPECT_TRUE(signIn.Finish(30, tokens, error)) << error.strText;
+    browser.join();
+    return tokens;
+}
+
 std::string MailServerTest::NewUser() {
     std::string user = "user" + std::to_string(++s_nUsers);
     Servers().AddPop3User(user, PasswordOf(user));
@@ -99,6 +128,24 @@ int MailServerTest::Receive(const std::string& user, std::vector<std::string>& p
     for (const CReceivedMessage& message : received)
         paths.push_back(message.strPath);
     return ok ? static_cast<int>(paths.size()) : -1;
+}
+
+std::string Browse(const std::string& url, const std::string& query) {
+    std::string page;
+    std::string first = url + query;
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, first.c_str());
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* target) {
+            static_cast<std::string*>(target)->append(data, size * count);
+            return size * count;
+        });
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &page);
+    curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return page;
 }
 
 std::string SimpleMessage(const std::string& subject, const std::string& body,

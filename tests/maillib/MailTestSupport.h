@@ -3,6 +3,8 @@
 // a fixture with the real servers.
 
 #include "engine/maillib/maillib.h"
+#include "engine/oauth/COAuthProvider.h"
+#include "engine/oauth/COAuthTokens.h"
 #include "tests/common/CTempFolder.h"
 #include "tests/common/CTestMailServers.h"
 
@@ -54,6 +56,13 @@ protected:
     void WriteAccountSettings(const std::string& iniPath, const std::string& user,
                               const std::string& ownAddress) const;
 
+    // A client of its own at the test provider (its settings and tokens
+    // touch no other test), with the provider's endpoints.
+    COAuthProvider NewOAuthClient(const std::string& settings = "");
+    // Signs user in by the code flow, the test playing the browser;
+    // the tokens the provider issued (empty on failure, with a test failure).
+    COAuthTokens SignIn(const COAuthProvider& provider, const std::string& user);
+
     // What the SMTP server accepted since this test began (the servers are
     // shared by the tests of one program).
     std::vector<CReceivedMail> ReceivedMails() const;
@@ -66,9 +75,14 @@ protected:
 private:
     static std::unique_ptr<CTestMailServers> s_pServers;
     static int s_nUsers;
+    static int s_nClients;
     CTempFolder m_temp;
     size_t m_nReceivedBefore = 0;
 };
+
+// Opens url as a browser would, following redirects, and adds query (e.g.
+// "&user=alice") to the first one; the last page's body.
+std::string Browse(const std::string& url, const std::string& query = "");
 
 // A short message with the given subject and body (UTF-8, sent as UTF-8).
 std::string SimpleMessage(const std::string& subject, const std::string& body = "body",

@@ -1,12 +1,16 @@
 """The test suite's SMTP server on aiosmtpd.
 
-Listens on loopback on three ports: plain with STARTTLS offered, implicit TLS,
-and plain without TLS. AUTH PLAIN/LOGIN is offered everywhere (never required);
-accounts come from a file of "user:password" lines. Every accepted message is
+Listens on loopback on four ports: plain with STARTTLS offered, implicit TLS,
+plain without TLS, and one with STARTTLS that offers XOAUTH2 but not
+OAUTHBEARER (libcurl prefers OAUTHBEARER whenever both are offered). AUTH
+PLAIN/LOGIN is offered everywhere (never required); accounts come from a file of
+"user:password" lines. AUTH XOAUTH2 and OAUTHBEARER take OAuth2 access tokens
+that the suite's provider (config "introspect_url") vouches for, for the user
+the token was issued to. Every accepted message is
 stored as it arrived, byte for byte, as SPOOL/<n>.eml, with its envelope in
 SPOOL/<n>.envelope (written last, so a reader that sees it sees the mail): one
-"key value" line each for port, mail_from, auth_user and tls (0/1), and one
-"rcpt ADDRESS" line per recipient.
+"key value" line each for port, mail_from, auth_user, auth_mechanism and tls
+(0/1), and one "rcpt ADDRESS" line per recipient.
 
 Recipients and senders with these local parts provoke refusals:
   refuse-rcpt (550 at RCPT), defer-rcpt (450 at RCPT),
@@ -30,6 +34,7 @@ Run with /usr/bin/python3 (Debian's aiosmtpd): smtp_server.py CONFIG.json
 """
 
 import asyncio
+import base64
 import email
 import email.policy
 import itertools
@@ -39,9 +44,11 @@ import signal
 import ssl
 import sys
 import threading
+import urllib.parse
+import urllib.request
 
 from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 def local_part(address):
@@ -68,7 +75,8 @@ class Spool:
             number = next(self.counter)
         self._write("%d.eml" % number, content)
         lines = ["port %s" % envelope["port"], "mail_from %s" % envelope["mail_from"],
-                 "auth_user %s" % envelope["auth_user"], "tls %d" % envelope["tls"]]
+                 "auth_user %s" % envelope["auth_user"],
+                 "auth_mechanism %s" % envelope["auth_mechanism"], "tls %d" % envelope["tls"]]
         lines += ["rcpt %s" % r for r in envelope["rcpt_tos"]]
         self._write("%d.envelope" % number, ("\n".join(lines) + "\n").encode())
 
@@ -141,11 +149,69 @@ class FaultRules:
         return None
 
 
+def sasl_fields(blob):
+    """OAUTHBEARER b"n,a=U,\x01host=H\x01auth=Bearer T\x01\x01" or XOAUTH2
+    b"user=U\x01auth=Bearer T\x01\x01": the user and the token."""
+    head, _, rest = blob.partition(b"\x01")
+    fields = dict(p.split(b"=", 1) for p in [head] + rest.split(b"\x01") if b"=" in p)
+    user = fields.get(b"user", b"")
+    for part in head.split(b","):
+        if part.startswith(b"a="):
+            user = part[2:]
+    auth = fields.get(b"auth", b"")
+    token = auth[7:] if auth.lower().startswith(b"bearer ") else b""
+    return user.decode("utf-8", "replace"), token.decode("ascii", "replace")
+
+
+class TokenCheck:
+    """Asks the provider whether a token is live and whose it is."""
+
+    def __init__(self, url):
+        self.url = url
+
+    def __call__(self, user, token):
+        if not self.url or not token:
+            return False
+        data = urllib.parse.urlencode({"token": token}).encode()
+        try:
+            with urllib.request.urlopen(self.url, data, timeout=10) as answer:
+                info = json.load(answer)
+        except OSError:
+            return False
+        return info.get("active") is True and info.get("username") == user
+
+
 class Handler:
-    def __init__(self, spool, port_name, fault_file):
+    def __init__(self, spool, port_name, fault_file, token_check):
         self.spool = spool
         self.port_name = port_name
         self.faults = FaultRules(fault_file)
+        self.token_check = token_check
+
+    async def _auth_token(self, server, args, mechanism):
+        if len(args) == 2:
+            try:
+                blob = base64.b64decode(args[1], validate=True)
+            except ValueError:
+                return AuthResult(success=False, handled=False, message="501 5.5.2 Bad base64")
+        else:
+            blob = await server.challenge_auth("")
+        if not isinstance(blob, bytes):
+            return AuthResult(success=False, handled=True)
+        user, token = sasl_fields(blob)
+        if self.token_check(user, token):
+            server.session.auth_mechanism = mechanism
+            return AuthResult(success=True, auth_data=LoginPassword(user.encode(), b""))
+        if mechanism == "OAUTHBEARER":
+            # RFC 7628: the error as a challenge; the client answers with ^A.
+            await server.challenge_auth(json.dumps({"status": "invalid_token"}))
+        return AuthResult(success=False, handled=False, message="535 5.7.8 Invalid OAuth2 token")
+
+    async def auth_XOAUTH2(self, server, args):
+        return await self._auth_token(server, args, "XOAUTH2")
+
+    async def auth_OAUTHBEARER(self, server, args):
+        return await self._auth_token(server, args, "OAUTHBEARER")
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
         if local_part(address) == "refuse-sender":
@@ -181,6 +247,8 @@ class Handler:
             "mail_from": envelope.mail_from,
             "rcpt_tos": envelope.rcpt_tos,
             "auth_user": auth.login.decode() if isinstance(auth, LoginPassword) else "",
+            "auth_mechanism": getattr(session, "auth_mechanism", "") or
+                              ("PLAIN/LOGIN" if isinstance(auth, LoginPassword) else ""),
             "tls": self.port_name == "smtps" or session.ssl is not None,
         })
         return "250 Message accepted"
@@ -212,6 +280,16 @@ class Authenticator:
         return AuthResult(success=False, handled=False)
 
 
+class LongLineSMTP(SMTP):
+    # OAuth2 tokens of 1-3 KB (and more) arrive as one AUTH line.
+    line_length_limit = 16384
+
+
+class LongLineController(Controller):
+    def factory(self):
+        return LongLineSMTP(self.handler, **self.SMTP_kwargs)
+
+
 def main():
     with open(sys.argv[1], encoding="utf-8") as f:
         config = json.load(f)
@@ -219,16 +297,23 @@ def main():
     context.load_cert_chain(config["cert"], config["key"])
     spool = Spool(config["spool"])
     authenticator = Authenticator(config["accounts"])
+    token_check = TokenCheck(config.get("introspect_url", ""))
+
+    def handler(name):
+        return Handler(spool, name, config["fault_file"], token_check)
+
     common = dict(hostname="127.0.0.1", server_hostname="localhost", authenticator=authenticator,
                   auth_require_tls=False, auth_required=False, decode_data=False,
                   enable_SMTPUTF8=False, ready_timeout=30)
     controllers = [
-        Controller(Handler(spool, "smtp", config["fault_file"]), port=config["smtp_port"], tls_context=context,
-                   **common),
-        Controller(Handler(spool, "smtps", config["fault_file"]), port=config["smtps_port"], ssl_context=context,
-                   **common),
-        Controller(Handler(spool, "plain", config["fault_file"]), port=config["plain_port"], **common),
+        LongLineController(handler("smtp"), port=config["smtp_port"], tls_context=context, **common),
+        LongLineController(handler("smtps"), port=config["smtps_port"], ssl_context=context, **common),
+        LongLineController(handler("plain"), port=config["plain_port"], **common),
     ]
+    if config.get("xoauth2_port"):
+        controllers.append(LongLineController(handler("xoauth2"), port=config["xoauth2_port"],
+                                              tls_context=context, auth_exclude_mechanism=["OAUTHBEARER"],
+                                              **common))
     for controller in controllers:
         controller.start()
     stop = threading.Event()

@@ -1,0 +1,32 @@
+#include "engine/oauth/CCodeFlowSignIn.h"
+
+#include "engine/oauth/OAuthTexts.h"
+
+#include <utility>
+
+CCodeFlowSignIn::CCodeFlowSignIn(const COAuthProvider& provider, std::string loginHint)
+    : m_provider(provider), m_client(provider), m_strLoginHint(std::move(loginHint)),
+      m_pkce(CPkce::Generate()), m_strState(RandomUrlSafeText(16)) {}
+
+bool CCodeFlowSignIn::Start(std::string& authorizationUrl, COAuthError& error) {
+    error = COAuthError{};
+    if (!IsAllowedEndpoint(m_provider.strAuthorizeUrl)) {
+        error = {EOAuthFailure::Settings, oauthtext::kBadEndpoint};
+        return false;
+    }
+    if (m_provider.strClientId.empty()) {
+        error = {EOAuthFailure::Settings, oauthtext::kNoClientId};
+        return false;
+    }
+    if (!m_listener.Listen(error))
+        return false;
+    authorizationUrl = m_client.AuthorizationUrl(m_listener.RedirectUri(), m_strState,
+                                                 m_pkce.strChallenge, m_strLoginHint);
+    return true;
+}
+
+bool CCodeFlowSignIn::Finish(int timeoutSeconds, COAuthTokens& tokens, COAuthError& error) {
+    std::string code;
+    return m_listener.WaitForCode(m_strState, timeoutSeconds, code, error) &&
+           m_client.ExchangeCode(code, m_pkce.strVerifier, m_listener.RedirectUri(), tokens, error);
+}
