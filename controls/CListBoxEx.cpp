@@ -31,6 +31,12 @@ CListBoxEx::CListBoxEx(QWidget* pParent) : CListBox(pParent) {
     connect(&m_tmAutoScroll, &QTimer::timeout, this, &CListBoxEx::AutoScrollStep);
 }
 
+// The editor outlives this part of the list (it is the viewport's child); a
+// focus change while the rest of the list is torn down must not reach it.
+CListBoxEx::~CListBoxEx() {
+    m_pEdit->disconnect(this);
+}
+
 void CListBoxEx::CreateInPlaceEdit() {
     m_pEdit = new CInPlaceEdit(this, viewport());
     m_pEdit->setFont(font());

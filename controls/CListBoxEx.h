@@ -19,6 +19,7 @@ class CListBoxEx : public CListBox {
 public:
     // The in-place edit is made here, once, hidden.
     explicit CListBoxEx(QWidget* pParent = nullptr);
+    ~CListBoxEx() override;
 
     // Configuration that owners set after construction.
     bool m_bNoDuplicates = true; // a commit equal to another row (any case) is refused

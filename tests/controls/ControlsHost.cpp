@@ -23,6 +23,12 @@ CControlsHost::CControlsHost() {
     connect(m_pBar, &CListButtonBar::Changed, this, [this] { ++m_nListChanged; });
 }
 
+// An edit still open when the dialog goes commits as the focus leaves it.
+CControlsHost::~CControlsHost() {
+    m_pList->disconnect(this);
+    m_pBar->disconnect(this);
+}
+
 bool CControlsHost::ShowActive() {
     m_pList->setFocus();
     return ShowAndActivate(this);

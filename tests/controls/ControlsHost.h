@@ -13,6 +13,7 @@
 class CControlsHost : public QDialog {
 public:
     CControlsHost();
+    ~CControlsHost() override;
 
     CListBoxEx* m_pList;
     CListButtonBar* m_pBar;
