@@ -28,14 +28,11 @@ bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-// The most messages one receive call lists.
-constexpr size_t kMaxMessages = 256;
-
 // A mailbox larger than the list holds is cut at the old end, so mail that
 // arrives later is still seen.
 std::vector<CPop3Entry> NewestEntries(const std::vector<CPop3Entry>& all) {
     auto byNumber = [](const CPop3Entry& a, const CPop3Entry& b) { return a.nNumber < b.nNumber; };
-    const size_t keep = std::min(all.size(), kMaxMessages);
+    const size_t keep = std::min(all.size(), kMaxListedMessages);
     if (std::is_sorted(all.begin(), all.end(), byNumber))
         return std::vector<CPop3Entry>(all.end() - static_cast<std::ptrdiff_t>(keep), all.end());
     std::vector<CPop3Entry> entries = all;

@@ -3,6 +3,7 @@
 // values. Every text is UTF-8; a failure comes back as a CMailError whose
 // text says in Japanese what went wrong, on one line.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ struct COutgoingMail {
     std::vector<std::string> vecAttachments;
 };
 
+// What the SMTP server refused of a failed send. A refusal of the recipient
+// or of the message concerns this one mail; any other failure (no
+// connection, TLS, login, the sender address, a time-out, a connection
+// dropped before the reply) concerns every send to that server.
+enum class EMailRefusal { None, Recipient, Message };
+
 struct CMailError {
     std::string strText; // empty while nothing failed
     int nReplyCode = 0;  // a server's refusal (e.g. SMTP 450, 550); 0 for any other failure
@@ -65,10 +72,14 @@ struct CMailError {
     // caller refreshes it and tries once more. False for every other failure
     // (a server that could not check the token just now, a network fault).
     bool bTokenRefused = false;
+    EMailRefusal refusal = EMailRefusal::None;
 };
 
+// The most messages one receive lists: the newest of a larger mailbox.
+inline constexpr std::size_t kMaxListedMessages = 256;
+
 // Leaves the mail on the server and lists the mailbox oldest first (the
-// newest 256 when it holds more), one file per message in a private folder
+// newest kMaxListedMessages when it holds more), one file per message in a private folder
 // inside tempDir. Files of the previous call, and attachments decoded since,
 // are removed first.
 bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
