@@ -1,8 +1,8 @@
 #include "settings/CPageAccount.h"
 
 #include "config/CSettingsStore.h"
+#include "config/SettingCheck.h"
 #include "dialog/CDataExchange.h"
-#include "engine/maillib/SettingCheck.h"
 #include "platform/codepage.h"
 #include "res/templates.h"
 

@@ -5,10 +5,10 @@
 // never a refusal, for values the mail calls cannot use). 接続テスト tries
 // the values as they stand, without saving them.
 
+#include "config/ConnectionCheck.h"
 #include "config/Settings.h"
 #include "dialog/CBackgroundJob.h"
 #include "dialog/CPropertyPage.h"
-#include "engine/maillib/CConnectionTest.h"
 
 #include <functional>
 #include <string>
@@ -20,7 +20,8 @@ class CPageAccount : public CPropertyPage {
 public:
     // Gives the first forward-to address (UTF-8), as the sheet holds it now.
     using AddressSource = std::function<std::string()>;
-    // Tries the values against the servers; runs on a worker thread.
+    // Tries the values against the servers, on a worker thread; the
+    // application gives the mail library's test.
     using ConnectionTester = std::function<CConnectionTestResult(const CConnectionTestInput&)>;
 
     CPageAccount(CSettingsStore& store, ConnectionTester tester);

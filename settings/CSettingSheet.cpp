@@ -1,27 +1,12 @@
 #include "settings/CSettingSheet.h"
 
 #include "config/CSettingsStore.h"
+#include "config/ForwardAddresses.h"
 #include "config/listfile.h"
 #include "config/schema.h"
-#include "platform/codepage.h"
 #include "res/strings.h"
 
 #include <vector>
-
-namespace {
-
-// The address in a forward-to entry as people write it: "Name <addr>" or
-// the first of several separated by commas.
-std::string AddressOfEntry(const std::string& entryUtf8) {
-    std::string text = TrimWhite(entryUtf8);
-    const std::size_t open = text.find('<');
-    const std::size_t close = text.find('>', open == std::string::npos ? 0 : open);
-    if (open != std::string::npos && close != std::string::npos)
-        text = text.substr(open + 1, close - open - 1);
-    return TrimWhite(text.substr(0, text.find(',')));
-}
-
-} // namespace
 
 CSettingSheet::CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nSelectPage,
                              CSettingsStore& store, CPageAccount::ConnectionTester tester)
@@ -31,8 +16,8 @@ CSettingSheet::CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nS
     AddPage(&m_pageTensou);
     AddPage(&m_pageAccount);
     AddPage(&m_pageRule);
-    // The connection test tries the addresses as the forward page shows them
-    // now, saved or not.
+    // The connection test tries the first address the forwarding cycle would
+    // send to, from the list as the forward page shows it now, saved or not.
     m_pageAccount.SetForwardAddressSource([this, &store] {
         std::vector<std::string> entries;
         if (m_pageTensou.IsCreated())
@@ -40,12 +25,8 @@ CSettingSheet::CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nS
                 entries.push_back(m_pageTensou.m_listAddress.GetText(n));
         else
             ReadListFile(store.FilePath(schema::kAddressFile), entries);
-        for (const std::string& entry : entries) {
-            std::string address = AddressOfEntry(Cp932ToUtf8(entry));
-            if (!address.empty())
-                return address;
-        }
-        return std::string();
+        const ForwardAddressList list = ParseForwardAddresses(entries);
+        return list.addresses.empty() ? std::string() : list.addresses.front();
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "config/schema.h"
 #include "controls/CInPlaceEdit.h"
+#include "engine/maillib/CConnectionTest.h"
 #include "res/resource.h"
 
 #include <QApplication>

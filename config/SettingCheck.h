@@ -2,7 +2,7 @@
 // Checks of what the user typed on the account page, for a warning before
 // the settings are stored: the same rules the mail calls apply later.
 
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "engine/ForwardAddresses.h"
+#include "config/ForwardAddresses.h"
 
 #include "platform/codepage.h"
 

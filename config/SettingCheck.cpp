@@ -1,6 +1,5 @@
-#include "engine/maillib/SettingCheck.h"
+#include "config/SettingCheck.h"
 
-#include "engine/maillib/MailAddress.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -38,6 +37,12 @@ std::string_view PortPart(std::string_view text) {
     return text.substr(colon + (bracketed ? 2 : 1));
 }
 
+// Printable ASCII without blanks or angle brackets: what SMTP takes as a
+// path, and nothing that could end its command line.
+bool IsPathChar(char c) {
+    return c > 0x20 && c < 0x7F && c != '<' && c != '>';
+}
+
 bool IsDomainChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '.';
@@ -59,7 +64,7 @@ EServerTextProblem CheckServerText(std::string_view typed, EMailProtocol protoco
 bool IsWellFormedMailAddress(std::string_view typed) {
     const std::string trimmed = TrimWhite(typed);
     const std::string_view address = trimmed;
-    if (!IsSafeMailAddress(address))
+    if (address.empty() || !std::all_of(address.begin(), address.end(), IsPathChar))
         return false;
     const std::size_t at = address.rfind('@');
     if (at == 0 || at == std::string_view::npos || at + 1 == address.size())
