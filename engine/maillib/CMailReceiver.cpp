@@ -1,10 +1,10 @@
 #include "engine/maillib/CMailReceiver.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CHeaderMemo.h"
 #include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
-#include "engine/maillib/CServerAddress.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"
 

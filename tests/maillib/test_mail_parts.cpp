@@ -1,48 +1,14 @@
 // The library's building blocks where a fault would be easy to miss through
-// the library's calls: server texts, header words, charsets, file names and the
-// error text.
+// the library's calls: header words, charsets, file names and the error text.
 #include "tests/maillib/MailTestSupport.h"
 
 #include "engine/maillib/CAttachmentWriter.h"
 #include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CHeaderText.h"
-#include "engine/maillib/CServerAddress.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>
-
-TEST(ServerAddress, AcceptedFormsGiveUrlAndDefaultPorts) {
-    CServerAddress address;
-    ASSERT_TRUE(address.Parse("mail.example.jp", EMailProtocol::Pop3));
-    EXPECT_EQ(address.Url(), "pop3://mail.example.jp:110/");
-    ASSERT_TRUE(address.Parse("pop3s://mail.example.jp", EMailProtocol::Pop3));
-    EXPECT_EQ(address.Url(), "pop3s://mail.example.jp:995/");
-    EXPECT_TRUE(address.ImplicitTls());
-    ASSERT_TRUE(address.Parse("SMTPS://mail.example.jp", EMailProtocol::Smtp));
-    EXPECT_EQ(address.Port(), 465);
-    ASSERT_TRUE(address.Parse("[::1]:2525", EMailProtocol::Smtp));
-    EXPECT_EQ(address.Url(), "smtp://[::1]:2525/");
-}
-
-TEST(ServerAddress, UserAndPasswordStayOutOfTheUrl) {
-    CServerAddress address;
-    ASSERT_TRUE(address.Parse("smtp://me%40example.jp:p@ss:w%25rd@smtp.example.jp:587",
-                              EMailProtocol::Smtp));
-    EXPECT_EQ(address.User(), "me@example.jp");
-    EXPECT_EQ(address.Password(), "p@ss:w%rd");
-    EXPECT_EQ(address.Url(), "smtp://smtp.example.jp:587/");
-    EXPECT_EQ(address.Display().find("p@ss"), std::string::npos);
-}
-
-TEST(ServerAddress, MalformedOrForeignTextsAreRefused) {
-    CServerAddress address;
-    for (const char* bad :
-         {"", "   ", "smtp://host", "imap://host", "host:", "host:0", "host:65536", "host:25x",
-          "ho st", "host\r\nQUIT", "[::1", "@host", "host/path", "user:pw@"})
-        EXPECT_FALSE(address.Parse(bad, EMailProtocol::Pop3)) << bad;
-    EXPECT_FALSE(address.Parse("smtp://a\nb:pw@host", EMailProtocol::Smtp));
-}
 
 TEST(HeaderText, EncodedWordsJoinAcrossSplitCharactersAndKeepPlainBlanks) {
     // "日本" split inside its first character over two words.
