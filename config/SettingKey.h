@@ -13,3 +13,10 @@ template <class TGroup, class TValue> struct CSettingKey {
     TValue TGroup::*pMember;
     bool bSaved = true;
 };
+
+// Spelled out because aggregate deduction is not in every compiler that builds
+// the program (the fuzzing build's Clang lacks it).
+template <class TGroup, class TValue>
+CSettingKey(const char*, TValue TGroup::*) -> CSettingKey<TGroup, TValue>;
+template <class TGroup, class TValue>
+CSettingKey(const char*, TValue TGroup::*, bool) -> CSettingKey<TGroup, TValue>;
