@@ -8,6 +8,7 @@
 #include "app/QtPlatformChoice.h"
 #include "dialog/CBackgroundJob.h"
 #include "engine/CForwardEngine.h"
+#include "engine/CTokenKeeper.h"
 #include "engine/maillib/CConnectionTest.h"
 #include "platform/paths.h"
 #include "res/resource.h"
@@ -161,12 +162,32 @@ int CQuibenApp::ExitInstance() {
     return m_nExitCode;
 }
 
+// The account page's サインイン: the browser's code flow on the page's
+// worker thread, with a store of its own (the window's is not shared across
+// threads), the tokens kept in the keyring (else the INI).
+CPageAccount::SignInRunner BrowserSignIn(const std::string& appDir) {
+    constexpr int kBrowserSeconds = 300;
+    return [appDir](const CAccountSettings& account, const CSignInSettings& signIn,
+                    const CPageAccount::UrlOpener& openUrl) {
+        CSettingsStore store(appDir);
+        CTokenKeeper keeper(store);
+        keeper.Use(account, signIn);
+        COAuthError error;
+        CSignInOutcome outcome;
+        outcome.bSignedIn = keeper.SignInWithBrowser(openUrl, kBrowserSeconds, error);
+        outcome.bKeptInIni = outcome.bSignedIn && !keeper.KeyringProblem().empty();
+        outcome.strText = outcome.bSignedIn ? keeper.KeyringProblem() : error.strText;
+        return outcome;
+    };
+}
+
 void RunSettingsSheet(QWidget* pOwner) {
     // The main window owns the sheet: it stays above the figure and goes
     // with it.
     CQuibenApp* pApp = CQuibenApp::GetApp();
     if (pApp != nullptr)
-        RunSettingSheet(pApp->GetSettings(), &CConnectionTest::Run, pOwner);
+        RunSettingSheet(pApp->GetSettings(), &CConnectionTest::Run, pOwner,
+                        BrowserSignIn(pApp->GetSettings().AppDir()));
 }
 
 void RunAboutBox(QWidget*) {

@@ -30,3 +30,10 @@ bool CCodeFlowSignIn::Finish(int timeoutSeconds, COAuthTokens& tokens, COAuthErr
     return m_listener.WaitForCode(m_strState, timeoutSeconds, code, error) &&
            m_client.ExchangeCode(code, m_pkce.strVerifier, m_listener.RedirectUri(), tokens, error);
 }
+
+bool CCodeFlowSignIn::FinishWithPastedRedirect(const std::string& url, COAuthTokens& tokens,
+                                               COAuthError& error) {
+    std::string code;
+    return CRedirectListener::CodeOfPastedRedirect(url, m_strState, code, error) &&
+           m_client.ExchangeCode(code, m_pkce.strVerifier, m_listener.RedirectUri(), tokens, error);
+}

@@ -19,6 +19,9 @@ public:
     bool Start(std::string& authorizationUrl, COAuthError& error);
     bool Finish(int timeoutSeconds, COAuthTokens& tokens, COAuthError& error);
     void Cancel() { m_listener.Cancel(); }
+    // Instead of Finish: the redirect URL the user pasted from a browser
+    // that could not reach this machine's listener.
+    bool FinishWithPastedRedirect(const std::string& url, COAuthTokens& tokens, COAuthError& error);
 
 private:
     COAuthProvider m_provider;
