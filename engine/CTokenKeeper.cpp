@@ -61,7 +61,7 @@ bool CTokenKeeper::Load(COAuthTokens& tokens, COAuthError& error) {
     if (m_secrets.ReadTokens(m_account, m_signIn, secret) &&
         COAuthTokens::FromSecret(secret, tokens) && tokens.IsSignedIn())
         return true;
-    error = {EOAuthFailure::SignInAgain, std::string(enginetexts::kNotSignedIn)};
+    error = {EOAuthFailure::SignInAgain, std::string(enginetexts::kSignInNeeded)};
     return false;
 }
 
@@ -86,7 +86,7 @@ bool CTokenKeeper::Refresh(COAuthTokens& tokens, bool bForce, std::string& token
         // the next cycles ask for a sign-in instead of trying it again.
         if (error.eFailure == EOAuthFailure::SignInAgain) {
             m_secrets.RemoveTokens(m_account, m_signIn);
-            error.strText = enginetexts::kSignInExpired;
+            error.strText = enginetexts::kSignInNeeded;
         }
         return false;
     }
