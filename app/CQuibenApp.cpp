@@ -4,11 +4,11 @@
 #include "app/CInstanceChannel.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
+#include "app/DesktopSignIn.h"
 #include "app/HeadlessCommand.h"
 #include "app/QtPlatformChoice.h"
 #include "dialog/CBackgroundJob.h"
 #include "engine/CForwardEngine.h"
-#include "engine/CTokenKeeper.h"
 #include "engine/maillib/CConnectionTest.h"
 #include "platform/paths.h"
 #include "res/resource.h"
@@ -160,25 +160,6 @@ int CQuibenApp::ExitInstance() {
     m_pLock.reset();
     m_pQtApp.reset();
     return m_nExitCode;
-}
-
-// The account page's サインイン: the browser's code flow on the page's
-// worker thread, with a store of its own (the window's is not shared across
-// threads), the tokens kept in the keyring (else the INI).
-CPageAccount::SignInRunner BrowserSignIn(const std::string& appDir) {
-    constexpr int kBrowserSeconds = 300;
-    return [appDir](const CAccountSettings& account, const CSignInSettings& signIn,
-                    const CPageAccount::UrlOpener& openUrl) {
-        CSettingsStore store(appDir);
-        CTokenKeeper keeper(store);
-        keeper.Use(account, signIn);
-        COAuthError error;
-        CSignInOutcome outcome;
-        outcome.bSignedIn = keeper.SignInWithBrowser(openUrl, kBrowserSeconds, error);
-        outcome.bKeptInIni = outcome.bSignedIn && !keeper.KeyringProblem().empty();
-        outcome.strText = outcome.bSignedIn ? keeper.KeyringProblem() : error.strText;
-        return outcome;
-    };
 }
 
 void RunSettingsSheet(QWidget* pOwner) {
