@@ -178,6 +178,7 @@ bool CForwardEngine::SignInFailed(std::string_view tag, const COAuthError& error
         LogError(tag, error.strText);
         return false;
     }
+    m_report.bSignInNeeded = true;
     CStoredSecrets stored = m_settings.Load<CStoredSecrets>();
     if (stored.bSignInNeededLogged) {
         Report(std::string(tag) + error.strText);

@@ -54,6 +54,7 @@ inline constexpr const char* kNoError = "エラーはありません";
 
 // Desktop notifications: forwarding stopped working, and works again.
 inline constexpr const char* kFailingSummary = "メールを転送できません";
+inline constexpr const char* kSignInSummary = "サインインし直してください";
 inline constexpr const char* kRecoveredSummary = "メールの転送が元に戻りました";
 inline constexpr const char* kRecoveredBody = "エラーのあと、転送が正常に終わりました。";
 

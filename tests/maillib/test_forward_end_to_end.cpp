@@ -456,6 +456,7 @@ TEST_F(OAuthCycleTest, RevokedSignInIsLoggedOnceOverCyclesUntilTheUserSignsInAga
     EXPECT_EQ(entries[0].rfind("受信エラー:", 0), 0u) << entries[0];
     // The cycle still shows it (badge, notification), without logging it.
     EXPECT_EQ(LastReport().strErrors, entries[0]);
+    EXPECT_TRUE(LastReport().bSignInNeeded);
     EXPECT_TRUE(ReceivedMails().empty());
 
     ASSERT_TRUE(SignInAsUser());
