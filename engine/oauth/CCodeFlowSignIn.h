@@ -30,4 +30,5 @@ private:
     CRedirectListener m_listener;
     CPkce m_pkce;
     std::string m_strState;
+    std::string m_strRedirectUri; // the listener's address, as the provider sees it
 };

@@ -65,6 +65,24 @@ TEST_F(SignInTest, CodeFlowInTheBrowserGivesTokensAndAThankYouPage) {
     EXPECT_GT(tokens.nExpiresAt, Now() + 3000);
 }
 
+// Microsoft registers loopback redirects as http://localhost: the browser
+// resolves the name and still reaches the listener on 127.0.0.1, and the
+// code exchange names the same redirect.
+TEST_F(SignInTest, RedirectNamedLocalhostReachesTheLoopbackListener) {
+    COAuthProvider provider = NewOAuthClient();
+    provider.strRedirectHost = "localhost";
+    CCodeFlowSignIn signIn(provider);
+    std::string url;
+    COAuthError error;
+    ASSERT_TRUE(signIn.Start(url, error)) << error.strText;
+    EXPECT_NE(url.find("redirect_uri=http%3A%2F%2Flocalhost%3A"), std::string::npos) << url;
+    std::thread browser([&] { Browse(url, "&user=alice"); });
+    COAuthTokens tokens;
+    const bool bSignedIn = signIn.Finish(30, tokens, error);
+    browser.join();
+    EXPECT_TRUE(bSignedIn) << error.strText;
+}
+
 // The provider checks the verifier: a code taken by someone else (who has
 // no verifier) is worthless; only the one redirect with the right state
 // ends the wait.
