@@ -14,6 +14,7 @@
 #include "tests/common/CTestKeyring.h"
 
 #include <cstring>
+#include <curl/curl.h>
 #include <filesystem>
 #include <fstream>
 #include <gmime/gmime.h>
@@ -494,28 +495,78 @@ TEST_F(OAuthCycleTest, TokensAndTheTickedPasswordLiveInTheKeyringAndInNoFileOfTh
     }
 }
 
+namespace {
+
+// `quiben --sign-in` on the test's folder; returns the first match of
+// pattern in what it prints (empty when it printed none in time).
+QString StartSignInCommand(QProcess& process, const std::string& home, const QString& pattern,
+                           std::string& output) {
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QString(QUIBEN_BINARY_DIR) + "/quiben",
+                  {"--sign-in", "--home", QString::fromStdString(home)});
+    const QRegularExpression expression(pattern);
+    QRegularExpressionMatch match;
+    while (!(match = expression.match(QString::fromStdString(output))).hasMatch() &&
+           process.waitForReadyRead(10000))
+        output += process.readAll().toStdString();
+    return match.captured();
+}
+
+// Where the provider sends the browser after the user signed in at url.
+std::string RedirectOf(const std::string& url) {
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
+    char* location = nullptr;
+    std::string redirect;
+    if (curl_easy_perform(curl) == CURLE_OK &&
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
+        redirect = location;
+    curl_easy_cleanup(curl);
+    return redirect;
+}
+
+} // namespace
+
 // `quiben --sign-in`: the device flow in the terminal, approved by "the
 // user" at the provider with the code the program printed.
 TEST_F(OAuthCycleTest, SignInCommandRunsTheDeviceFlowAndTheNextCycleUsesItsTokens) {
     QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QString(QUIBEN_BINARY_DIR) + "/quiben",
-                  {"--sign-in", "--home", QString::fromStdString(m_app.Path())});
     std::string output;
-    const QRegularExpression code("\\d{4}-\\d{4}");
-    QRegularExpressionMatch match;
-    while (!(match = code.match(QString::fromStdString(output))).hasMatch() &&
-           process.waitForReadyRead(10000))
-        output += process.readAll().toStdString();
-    ASSERT_TRUE(match.hasMatch()) << output;
+    const QString code = StartSignInCommand(process, m_app.Path(), "\\d{4}-\\d{4}", output);
+    ASSERT_FALSE(code.isEmpty()) << output;
     EXPECT_NE(output.find(Servers().OAuthUrl("/device")), std::string::npos) << output;
     Servers().OAuthControl("/device/approve",
-                           "user_code=" + match.captured().toStdString() + "&user=" + m_strUser);
+                           "user_code=" + code.toStdString() + "&user=" + m_strUser);
     ASSERT_TRUE(process.waitForFinished(60000)); // deadline only against a hang
     output += process.readAll().toStdString();
     EXPECT_EQ(process.exitCode(), 0) << output;
     EXPECT_NE(output.find("サインインしました"), std::string::npos) << output;
     Servers().AddMessage(m_strUser, SimpleMessage("device"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 2u);
+}
+
+// Without a device endpoint (Google) the terminal takes the code flow; a
+// browser on another machine cannot reach the listener, so the user pastes
+// the address it ended on.
+TEST_F(OAuthCycleTest, SignInCommandTakesThePastedRedirectWhereThereIsNoDeviceFlow) {
+    Set("RECV", "OAUTH_DEVICE_URL", "");
+    QProcess process;
+    std::string output;
+    const QString url = StartSignInCommand(process, m_app.Path(),
+                                           "http://127\\.0\\.0\\.1:\\d+/authorize\\?\\S+", output);
+    ASSERT_FALSE(url.isEmpty()) << output;
+    const std::string redirect = RedirectOf(url.toStdString() + "&user=" + m_strUser);
+    ASSERT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
+    process.write((redirect + "\n").c_str());
+    ASSERT_TRUE(process.waitForFinished(60000)); // deadline only against a hang
+    output += process.readAll().toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << output;
+    Servers().AddMessage(m_strUser, SimpleMessage("pasted"));
     ASSERT_TRUE(RunCycle());
     EXPECT_EQ(ReceivedMails().size(), 2u);
 }
