@@ -14,7 +14,6 @@
 #include "tests/common/CTestKeyring.h"
 
 #include <cstring>
-#include <curl/curl.h>
 #include <filesystem>
 #include <fstream>
 #include <gmime/gmime.h>
@@ -512,23 +511,6 @@ QString StartSignInCommand(QProcess& process, const std::string& home, const QSt
     return match.captured();
 }
 
-// Where the provider sends the browser after the user signed in at url.
-std::string RedirectOf(const std::string& url) {
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION,
-        +[](char*, size_t size, size_t count, void*) { return size * count; });
-    char* location = nullptr;
-    std::string redirect;
-    if (curl_easy_perform(curl) == CURLE_OK &&
-        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
-        redirect = location;
-    curl_easy_cleanup(curl);
-    return redirect;
-}
-
 } // namespace
 
 // `quiben --sign-in`: the device flow in the terminal, approved by "the
@@ -560,7 +542,7 @@ TEST_F(OAuthCycleTest, SignInCommandTakesThePastedRedirectWhereThereIsNoDeviceFl
     const QString url = StartSignInCommand(process, m_app.Path(),
                                            "http://127\\.0\\.0\\.1:\\d+/authorize\\?\\S+", output);
     ASSERT_FALSE(url.isEmpty()) << output;
-    const std::string redirect = RedirectOf(url.toStdString() + "&user=" + m_strUser);
+    const std::string redirect = GetOnce(url.toStdString() + "&user=" + m_strUser).strLocation;
     ASSERT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
     process.write((redirect + "\n").c_str());
     ASSERT_TRUE(process.waitForFinished(60000)); // deadline only against a hang
