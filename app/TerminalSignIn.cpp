@@ -53,7 +53,7 @@ bool CodeFlowAtTerminal(const COAuthProvider& provider, const std::string& login
     PrintNow("Open this address in a browser and sign in:\n\n  " + url +
              "\n\nWhen the browser runs on this machine, the sign-in completes by itself.\n"
              "Otherwise copy the address the browser shows at the end (it starts with\n"
-             "http://127.0.0.1) and paste it here, then press Enter:\n");
+             "http://127.0.0.1 or http://localhost) and paste it here, then press Enter:\n");
     std::atomic<bool> done = false;
     bool bListened = false;
     COAuthTokens listened;
