@@ -16,6 +16,12 @@ constexpr uchar kUrgencyNormal = 1;
 } // namespace
 
 void CDesktopNotifier::OnCycleFinished(const CycleReport& report) {
+    if (report.bSignInNeeded && !m_bSignInNeeded) {
+        m_bFailing = true;
+        Notify(QString::fromUtf8(healthtext::kSignInSummary),
+               QString::fromStdString(report.strErrors), "dialog-password");
+    }
+    m_bSignInNeeded = report.bSignInNeeded;
     if (report.HadError() && !m_bFailing) {
         m_bFailing = true;
         Notify(QString::fromUtf8(healthtext::kFailingSummary),

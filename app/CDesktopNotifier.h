@@ -3,8 +3,9 @@
 // notification service on the session bus: one when forwarding starts
 // failing (the first failed cycle after start-up or after a good one, with
 // its error), one when it works again. A failure that repeats every cycle
-// notifies once. Without a bus or a notification service nothing is shown
-// and nothing is reported: the badge on the window still tells.
+// notifies once. An OAuth2 sign-in that is needed has a notification of its
+// own, also while forwarding already fails for another reason. Without a bus or a notification
+// service nothing is shown and nothing is reported: the badge on the window still tells.
 
 #include "engine/CycleReport.h"
 
@@ -23,4 +24,5 @@ private:
     static void Notify(const QString& strSummary, const QString& strBody, const char* pszIcon);
 
     bool m_bFailing = false;
+    bool m_bSignInNeeded = false;
 };

@@ -4,6 +4,7 @@
 #include "app/CInstanceChannel.h"
 #include "app/CQuibenDlg.h"
 #include "app/CTerminationWatcher.h"
+#include "app/DesktopSignIn.h"
 #include "app/HeadlessCommand.h"
 #include "app/QtPlatformChoice.h"
 #include "dialog/CBackgroundJob.h"
@@ -166,7 +167,8 @@ void RunSettingsSheet(QWidget* pOwner) {
     // with it.
     CQuibenApp* pApp = CQuibenApp::GetApp();
     if (pApp != nullptr)
-        RunSettingSheet(pApp->GetSettings(), &CConnectionTest::Run, pOwner);
+        RunSettingSheet(pApp->GetSettings(), &CConnectionTest::Run, pOwner,
+                        BrowserSignIn(pApp->GetSettings().AppDir()));
 }
 
 void RunAboutBox(QWidget*) {

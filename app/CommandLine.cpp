@@ -10,6 +10,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--once") {
             line.bOnce = true;
+        } else if (arg == "--sign-in") {
+            line.bSignIn = true;
         } else if (arg == "--help" || arg == "-h") {
             line.bHelp = true;
         } else if (arg == "--version") {
@@ -34,7 +36,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             line.qtArgs.emplace_back(arg);
         }
     }
-    if (line.strError.empty() && line.bOnce + line.bInstallTimer + line.bRemoveTimer > 1)
-        line.strError = "choose one of --once, --install-timer and --remove-timer";
+    if (line.strError.empty() &&
+        line.bOnce + line.bSignIn + line.bInstallTimer + line.bRemoveTimer > 1)
+        line.strError = "choose one of --once, --sign-in, --install-timer and --remove-timer";
     return line;
 }

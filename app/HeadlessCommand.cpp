@@ -3,6 +3,7 @@
 #include "app/CUserTimer.h"
 #include "app/ExecLine.h"
 #include "app/OnceCycle.h"
+#include "app/TerminalSignIn.h"
 #include "config/CSettingsStore.h"
 #include "platform/paths.h"
 
@@ -157,6 +158,8 @@ std::optional<int> RunHeadlessCommand(const CommandLine& line) {
     }
     if (line.bOnce)
         return RunOnceCycle(line.strHome);
+    if (line.bSignIn)
+        return RunSignInCommand(line.strHome);
     if (line.bInstallTimer)
         return InstallTimer(line.strHome);
     if (line.bRemoveTimer)

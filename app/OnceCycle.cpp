@@ -1,5 +1,8 @@
 #include "app/OnceCycle.h"
 
+#include "app/TerminalSignIn.h"
+
+#include "config/CSettingsStore.h"
 #include "engine/CForwardEngine.h"
 #include "engine/errorlog.h"
 #include "platform/CInstanceLock.h"
@@ -7,6 +10,7 @@
 #include "res/strings.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 int RunOnceCycle(const std::string& strHome) {
     const std::string appDir = ResolveAppDir(strHome);
@@ -25,6 +29,11 @@ int RunOnceCycle(const std::string& strHome) {
     // Run from cron or a timer unit, nobody reads the log file: the entries
     // also reach the mail or the journal that collects stderr.
     SetErrorLogEcho(true);
+    // Someone at a terminal can sign in now; a timer or cron cannot, and
+    // the cycle logs that a sign-in is needed.
+    CSettingsStore store(appDir);
+    if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && NeedsTerminalSignIn(store))
+        SignInAtTerminal(store);
     CForwardEngine engine(appDir, tempDir);
     return engine.RunForwardCycle() ? kExitOk : kExitFailed;
 }

@@ -30,6 +30,61 @@ struct CAccountSettings {
     }
 };
 
+// RECV: how the account signs in, written by the account page. An INI
+// without these keys signs in with the password, kept in the INI.
+struct CSignInSettings {
+    static constexpr const char* kAuthPassword = "password";
+    static constexpr const char* kAuthOAuth2 = "oauth2";
+    static constexpr const char* kProviderGoogle = "google";
+    static constexpr const char* kProviderMicrosoft = "microsoft";
+    static constexpr const char* kProviderOther = "other";
+
+    std::string strAuth = kAuthPassword;       // kAuthPassword or kAuthOAuth2
+    std::string strProvider = kProviderGoogle; // kProvider...
+    std::string strClientId;
+    std::string strClientSecret; // only where the provider issues one to desktop apps
+    int bPasswordInKeyring = 0;  // the password lives in the desktop keyring, not here
+    // The provider "other", set by hand: its endpoints and the mail scope.
+    std::string strAuthorizeUrl;
+    std::string strTokenUrl;
+    std::string strDeviceUrl;
+    std::string strScope;
+
+    bool IsOAuth2() const { return strAuth == kAuthOAuth2; }
+    bool operator==(const CSignInSettings&) const = default;
+
+    static constexpr const char* kSection = "RECV";
+    static constexpr auto Keys() {
+        return std::tuple{
+            CSettingKey{"AUTH", &CSignInSettings::strAuth},
+            CSettingKey{"OAUTH_PROVIDER", &CSignInSettings::strProvider},
+            CSettingKey{"OAUTH_CLIENT_ID", &CSignInSettings::strClientId},
+            CSettingKey{"OAUTH_CLIENT_SECRET", &CSignInSettings::strClientSecret},
+            CSettingKey{"PASSWORD_IN_KEYRING", &CSignInSettings::bPasswordInKeyring},
+            CSettingKey{"OAUTH_AUTHORIZE_URL", &CSignInSettings::strAuthorizeUrl, kSetByHand},
+            CSettingKey{"OAUTH_TOKEN_URL", &CSignInSettings::strTokenUrl, kSetByHand},
+            CSettingKey{"OAUTH_DEVICE_URL", &CSignInSettings::strDeviceUrl, kSetByHand},
+            CSettingKey{"OAUTH_SCOPE", &CSignInSettings::strScope, kSetByHand}};
+    }
+};
+
+// RECV: secrets kept in the INI (owner-only) because no desktop keyring
+// could take them, and what the forwarding cycle remembers about signing in.
+// Written by the program only.
+struct CStoredSecrets {
+    std::string strTokens;         // the OAuth2 tokens' one-line form, when no keyring holds them
+    int bKeyringMissingLogged = 0; // the fallback to this file has been logged
+    int bSignInNeededLogged = 0;   // "sign in again" has been logged; cleared by a sign-in
+
+    static constexpr const char* kSection = "RECV";
+    static constexpr auto Keys() {
+        return std::tuple{
+            CSettingKey{"OAUTH_TOKENS", &CStoredSecrets::strTokens},
+            CSettingKey{"KEYRING_MISSING_LOGGED", &CStoredSecrets::bKeyringMissingLogged},
+            CSettingKey{"SIGNIN_NEEDED_LOGGED", &CStoredSecrets::bSignInNeededLogged}};
+    }
+};
+
 // RECV / TIMEUP: milliseconds between timer ticks, read when the program
 // starts; set by hand.
 struct CTimerSettings {

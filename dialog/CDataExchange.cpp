@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -80,6 +81,18 @@ void DDX_Check(CDataExchange* pDX, int nId, int& value) {
         value = pButton->isChecked() ? 1 : 0;
     else
         pButton->setChecked(value != 0);
+}
+
+void DDX_CBIndex(CDataExchange* pDX, int nId, int& value) {
+    if (pDX->HasFailed())
+        return;
+    auto* pCombo = qobject_cast<QComboBox*>(pDX->PrepareCtrl(nId));
+    if (pCombo == nullptr)
+        return;
+    if (pDX->m_bSaveAndValidate)
+        value = pCombo->currentIndex();
+    else
+        pCombo->setCurrentIndex(value);
 }
 
 // Numbers from 0 up: the warning asks for a positive number, and a minus

@@ -37,8 +37,10 @@ void DDX_Text(CDataExchange* pDX, int nId, std::string& value);
 // A whole number from 0 up; text that is not one brings the positive-number
 // warning.
 void DDX_Text(CDataExchange* pDX, int nId, unsigned& value);
-// 0 or 1 from a check box.
+// 0 or 1 from a check box (or a radio button).
 void DDX_Check(CDataExchange* pDX, int nId, int& value);
+// The chosen entry of a drop-down list, from 0; -1 for none.
+void DDX_CBIndex(CDataExchange* pDX, int nId, int& value);
 
 // Brings the range warning when a saved value lies outside [nMin, nMax].
 void DDV_MinMaxUInt(CDataExchange* pDX, unsigned value, unsigned nMin, unsigned nMax);

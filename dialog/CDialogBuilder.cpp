@@ -1,12 +1,14 @@
 #include "dialog/CDialogBuilder.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 
 namespace {
@@ -105,6 +107,13 @@ QWidget* CreateWidget(const DlgItemTemplate& item, QWidget* pParent) {
         return new QCheckBox(text, pParent);
     case DlgItemKind::ListBox:
         return new QListWidget(pParent);
+    case DlgItemKind::RadioButton:
+        return new QRadioButton(text, pParent);
+    case DlgItemKind::ComboBox: {
+        auto* pCombo = new QComboBox(pParent);
+        pCombo->addItems(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        return pCombo;
+    }
     }
     return new QWidget(pParent);
 }

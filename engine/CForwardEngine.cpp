@@ -3,6 +3,7 @@
 #include "config/ForwardAddresses.h"
 #include "config/listfile.h"
 #include "config/schema.h"
+#include "engine/CTokenKeeper.h"
 #include "engine/enginetexts.h"
 #include "engine/errorlog.h"
 #include "platform/codepage.h"
@@ -45,6 +46,7 @@ CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
         m_pOwnedLibrary = std::make_unique<CMailLibrary>();
         m_pLibrary = m_pOwnedLibrary.get();
     }
+    m_pTokens = std::make_unique<CTokenKeeper>(m_settings);
     LoadMarker();
 }
 
@@ -64,6 +66,8 @@ struct CForwardEngine::Cycle {
     std::optional<std::ptrdiff_t> nMarkerAt; // the marked message's position, -1: none
     bool bSmtpFails = false;                 // a send failed for every mail: none more this cycle
     bool bRecordWritten = false;             // the record could be written in this cycle
+    bool bTokenRenewed = false; // a server refused the access token and a new one was asked for
+    bool bSignInFailed = false; // no access token to be had: nothing more is tried
 };
 
 bool CForwardEngine::RunForwardCycle() {
@@ -76,12 +80,7 @@ bool CForwardEngine::RunForwardCycle() {
     Cycle cycle(ReadAccount(), std::move(addresses),
                 m_settings.FilePath(schema::kDeliveryRecordFile));
     m_pLibrary->SetCaFile(cycle.account.strCaFile);
-    CMailError error;
-    if (!m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error)) {
-        LogError(enginetexts::kReceiveError, error.strText);
-        return FinishCycle(false);
-    }
-    if (!OpenRecord(cycle))
+    if (!PrepareLogin(cycle) || !ReceiveMailbox(cycle) || !OpenRecord(cycle))
         return FinishCycle(false);
     for (std::size_t i = 0; i < cycle.received.size(); ++i)
         if (!HandleMessage(cycle, i))
@@ -99,9 +98,111 @@ void CForwardEngine::LogError(std::string_view tag, const std::string& strText) 
     if (!m_loggedThisCycle.insert(entry).second)
         return;
     WriteErrorLog(m_settings.AppDir(), Utf8ToCp932(entry));
+    Report(entry);
+}
+
+// The cycle's report shows the entry (badge, tooltip, notification) also
+// when the log already holds it.
+void CForwardEngine::Report(const std::string& entry) {
     if (!m_report.strErrors.empty())
         m_report.strErrors += '\n';
     m_report.strErrors += entry;
+}
+
+// The account's secrets: a password from the keyring, or an OAuth2 access
+// token, refreshed when due. False (reported) when there is no token to be
+// had: nothing is received or sent then.
+bool CForwardEngine::PrepareLogin(Cycle& cycle) {
+    m_pTokens->Reload();
+    const CSignInSettings& signIn = m_pTokens->SignIn();
+    const CAccountSettings& account = m_pTokens->Account();
+    CAccountSecrets& secrets = m_pTokens->Secrets();
+    if (!signIn.IsOAuth2()) {
+        if (!signIn.bPasswordInKeyring)
+            return true;
+        // A password left in the INI while no keyring could take it moves
+        // there as soon as one can.
+        const std::string password = secrets.Password(account, signIn);
+        if (!account.strPassword.empty())
+            secrets.StorePassword(account, password, true);
+        cycle.account.pop3.strPassword = password;
+        NoteKeyringProblem();
+        return true;
+    }
+    std::string token;
+    COAuthError error;
+    if (!m_pTokens->AccessToken(token, error))
+        return SignInFailed(enginetexts::kReceiveError, error);
+    NoteKeyringProblem();
+    cycle.account.pop3.strAccessToken = token;
+    cycle.account.smtpLogin = {cycle.account.pop3.strUser, token};
+    return true;
+}
+
+// A server that refuses the access token gets one fresh token per cycle.
+bool CForwardEngine::ReceiveMailbox(Cycle& cycle) {
+    CMailError error;
+    if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error))
+        return true;
+    if (error.bTokenRefused && !cycle.bTokenRenewed) {
+        if (!RenewToken(cycle, enginetexts::kReceiveError))
+            return false;
+        cycle.received.clear();
+        error = CMailError{};
+        if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error))
+            return true;
+    }
+    LogError(enginetexts::kReceiveError, error.strText);
+    return false;
+}
+
+bool CForwardEngine::RenewToken(Cycle& cycle, std::string_view tag) {
+    cycle.bTokenRenewed = true;
+    std::string token;
+    COAuthError error;
+    if (!m_pTokens->Renew(token, error)) {
+        cycle.bSignInFailed = true;
+        return SignInFailed(tag, error);
+    }
+    NoteKeyringProblem();
+    cycle.account.pop3.strAccessToken = token;
+    cycle.account.smtpLogin.strAccessToken = token;
+    return true;
+}
+
+// A provider that is down is an ordinary error of this cycle. A sign-in
+// that is gone is logged once, then only reported, until a new sign-in
+// clears the memory of it: the log does not fill with one entry per cycle.
+bool CForwardEngine::SignInFailed(std::string_view tag, const COAuthError& error) {
+    if (error.eFailure != EOAuthFailure::SignInAgain) {
+        LogError(tag, error.strText);
+        return false;
+    }
+    m_report.bSignInNeeded = true;
+    CStoredSecrets stored = m_settings.Load<CStoredSecrets>();
+    if (stored.bSignInNeededLogged) {
+        Report(std::string(tag) + error.strText);
+        return false;
+    }
+    LogError(tag, error.strText);
+    stored.bSignInNeededLogged = 1;
+    m_settings.Save(stored);
+    return false;
+}
+
+// Secrets kept in the INI for want of a keyring are logged once (not in the
+// cycle's report: forwarding works); a keyring that works again is noted
+// too, so losing it later is logged again.
+void CForwardEngine::NoteKeyringProblem() {
+    const std::string& problem = m_pTokens->KeyringProblem();
+    CStoredSecrets stored = m_settings.Load<CStoredSecrets>();
+    if (problem.empty() == !stored.bKeyringMissingLogged)
+        return;
+    if (!problem.empty())
+        WriteErrorLog(m_settings.AppDir(),
+                      Utf8ToCp932(std::string(enginetexts::kKeyringMissing) + problem));
+    stored.bKeyringMissingLogged = problem.empty() ? 0 : 1;
+    m_settings.Save(stored);
 }
 
 void CForwardEngine::LogStateError(const char* pszFile, std::string_view problem,
@@ -425,8 +526,12 @@ void CForwardEngine::ReachedFirstAddress(Cycle& cycle, std::size_t nIndex,
 CForwardEngine::ESendOutcome CForwardEngine::SendOne(Cycle& cycle, const COutgoingMail& mail) {
     using namespace enginetexts;
     CMailError error;
-    if (m_pLibrary->Send(cycle.account.strSmtp, mail, error))
+    if (SendMail(cycle, mail, error))
         return ESendOutcome::Sent;
+    if (cycle.bSignInFailed) {
+        cycle.bSmtpFails = true;
+        return ESendOutcome::ServerFails;
+    }
     const bool bForGood = error.refusal != EMailRefusal::None && error.nReplyCode >= 500;
     LogError(kSendError, error.strText + " (" + mail.strTo +
                              std::string(bForGood ? kNotRetried : kRetriedLater) + ")");
@@ -436,4 +541,16 @@ CForwardEngine::ESendOutcome CForwardEngine::SendOne(Cycle& cycle, const COutgoi
         return ESendOutcome::TryLater;
     cycle.bSmtpFails = true;
     return ESendOutcome::ServerFails;
+}
+
+bool CForwardEngine::SendMail(Cycle& cycle, const COutgoingMail& mail, CMailError& error) {
+    const CTokenLogin& login = cycle.account.smtpLogin;
+    if (login.strAccessToken.empty())
+        return m_pLibrary->Send(cycle.account.strSmtp, mail, error);
+    if (m_pLibrary->SendByToken(cycle.account.strSmtp, login, mail, error))
+        return true;
+    if (!error.bTokenRefused || cycle.bTokenRenewed || !RenewToken(cycle, enginetexts::kSendError))
+        return false;
+    error = CMailError{};
+    return m_pLibrary->SendByToken(cycle.account.strSmtp, login, mail, error);
 }

@@ -24,6 +24,9 @@
 #include <string_view>
 #include <vector>
 
+class CTokenKeeper;
+struct COAuthError;
+
 class CForwardEngine {
 public:
     // Loads the marker from the settings store, as the main window does at
@@ -82,6 +85,7 @@ private:
         std::string strSmtp;
         std::string strMailAddress;
         std::string strCaFile;
+        CTokenLogin smtpLogin{}; // an OAuth2 account's login; empty token: the password
     };
 
     struct Cycle; // one cycle's working values
@@ -90,6 +94,7 @@ private:
     // Writes one entry to the error log, once per cycle, and keeps it for
     // the cycle's report.
     void LogError(std::string_view tag, const std::string& strText);
+    void Report(const std::string& entry);
     void LogStateError(const char* pszFile, std::string_view problem, const std::string& reason);
     bool FinishCycle(bool bSucceeded);
 
@@ -98,6 +103,13 @@ private:
     Account ReadAccount() const;
     std::vector<std::string> ReadUsableAddresses();
     bool MatchesMarker(const CMessageHeader& header) const;
+
+    bool PrepareLogin(Cycle& cycle);
+    bool ReceiveMailbox(Cycle& cycle);
+    bool RenewToken(Cycle& cycle, std::string_view tag);
+    bool SignInFailed(std::string_view tag, const COAuthError& error);
+    void NoteKeyringProblem();
+    bool SendMail(Cycle& cycle, const COutgoingMail& mail, CMailError& error);
 
     bool OpenRecord(Cycle& cycle);
     std::vector<std::string> MessageKeys(const std::vector<CReceivedMessage>& received,
@@ -120,6 +132,7 @@ private:
     CForwardRules m_rules;
     std::unique_ptr<CMailLibrary> m_pOwnedLibrary; // the real library when none was given
     CMailLibrary* m_pLibrary;
+    std::unique_ptr<CTokenKeeper> m_pTokens; // the account's OAuth2 tokens and other secrets
 
     // The last-forwarded marker: what the next cycle's boundary search
     // compares against, in code page 932 as stored; the settings store only

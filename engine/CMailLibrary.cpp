@@ -23,3 +23,8 @@ bool CMailLibrary::Send(const std::string& strServer, const COutgoingMail& mail,
                         CMailError& error) {
     return SendMail(strServer, mail, error);
 }
+
+bool CMailLibrary::SendByToken(const std::string& strServer, const CTokenLogin& login,
+                               const COutgoingMail& mail, CMailError& error) {
+    return SendMail(strServer, login, mail, error);
+}

@@ -31,4 +31,7 @@ public:
                         CDecodedMessage& decoded, CMailError& error);
 
     virtual bool Send(const std::string& strServer, const COutgoingMail& mail, CMailError& error);
+    // The same, logging in with an OAuth2 access token.
+    virtual bool SendByToken(const std::string& strServer, const CTokenLogin& login,
+                             const COutgoingMail& mail, CMailError& error);
 };

@@ -12,6 +12,8 @@ struct CycleReport {
     // Every error entry the cycle wrote to the log, in UTF-8, newest last,
     // separated by a line break; empty when the cycle logged nothing.
     std::string strErrors;
+    // An OAuth2 account must sign in (again) before mail can move.
+    bool bSignInNeeded = false;
 
     bool HadError() const { return !strErrors.empty(); }
 };

@@ -13,6 +13,16 @@ inline constexpr std::string_view kReceiveError = "受信エラー:";
 inline constexpr std::string_view kSendError = "送信エラー:";
 // A state file of the program folder cannot be used or written.
 inline constexpr std::string_view kStateError = "記録エラー:";
+// An OAuth2 account without a sign-in that works (never made, revoked,
+// expired): logged once, then only shown, until the user signs in again.
+inline constexpr std::string_view kSignInNeeded =
+    "OAuth2 のサインインが必要です(まだサインインしていないか、期限切れか取り消されました)。"
+    "設定の「受信メール」の「サインイン」(または quiben --sign-in)でサインインし直してください";
+// No desktop keyring took a secret: it is kept in the INI instead (logged
+// once, with the keyring's reason after it).
+inline constexpr std::string_view kKeyringMissing =
+    "キーリングを使えないため、パスワードとトークンを Quiben.ini "
+    "(持ち主だけが読めるファイル)に保存します: ";
 
 // After a send failure's text, in brackets with the address: what becomes
 // of the mail for that address.

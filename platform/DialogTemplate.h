@@ -20,6 +20,8 @@ enum class DlgItemKind {
     Edit,
     CheckBox,
     ListBox,
+    RadioButton, // the radio buttons of one dialog exclude each other
+    ComboBox,    // a drop-down list; the item's text holds its entries, one a line
 };
 
 // Item styles, combined with |.

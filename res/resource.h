@@ -49,6 +49,14 @@ inline constexpr int IDC_EDIT_ACCOUNT = 1005;
 inline constexpr int IDC_EDIT_PASSWORD = 1006;
 inline constexpr int IDC_EDIT_MAILADDRESS = 1007;
 inline constexpr int IDC_BUTTON_CONNECTION_TEST = 1008;
+inline constexpr int IDC_CHECK_PASSWORD_KEYRING = 1009;
+inline constexpr int IDC_RADIO_PASSWORD = 1010;
+inline constexpr int IDC_RADIO_OAUTH2 = 1011;
+inline constexpr int IDC_COMBO_PROVIDER = 1012;
+inline constexpr int IDC_EDIT_CLIENT_ID = 1013;
+inline constexpr int IDC_EDIT_CLIENT_SECRET = 1014;
+inline constexpr int IDC_BUTTON_SIGN_IN = 1015;
+inline constexpr int IDC_STATIC_SIGN_IN_STATE = 1016;
 
 // Forward page (IDD_PAGE_TENSOU).
 inline constexpr int IDC_CHECK_AUTOFORWARD = 1001;

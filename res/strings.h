@@ -54,6 +54,7 @@ inline constexpr const char* kNoError = "エラーはありません";
 
 // Desktop notifications: forwarding stopped working, and works again.
 inline constexpr const char* kFailingSummary = "メールを転送できません";
+inline constexpr const char* kSignInSummary = "サインインし直してください";
 inline constexpr const char* kRecoveredSummary = "メールの転送が元に戻りました";
 inline constexpr const char* kRecoveredBody = "エラーのあと、転送が正常に終わりました。";
 
@@ -94,6 +95,25 @@ inline constexpr const char* kSmtpExample = "（例：smtp.example.jp）";
 inline constexpr const char* kMailAddressExample = "（例：taro@example.jp）";
 inline constexpr const char* kAccountNote = "※受信メールの設定に誤りがあると正常に受信できません。";
 inline constexpr const char* kConnectionTest = "接続テスト";
+inline constexpr const char* kPasswordInKeyring = "キーリングに保存";
+inline constexpr const char* kAuthLabel = "認証方式 :";
+inline constexpr const char* kAuthPassword = "パスワード";
+inline constexpr const char* kAuthOAuth2 = "OAuth2";
+inline constexpr const char* kProviderLabel = "プロバイダ :";
+// The entries of the provider list, in the order of the INI's names.
+inline constexpr const char* kProviders = "Google\nMicrosoft\nその他";
+inline constexpr const char* kClientIdLabel = "クライアントID :";
+inline constexpr const char* kClientSecretLabel = "クライアントシークレット :";
+inline constexpr const char* kSignIn = "サインイン";
+inline constexpr const char* kSignInRunning = "ブラウザで続けてください…";
+inline constexpr const char* kSignedIn = "サインイン済み";
+inline constexpr const char* kNotSignedIn = "サインインしていません";
+inline constexpr const char* kSignInCaption = "サインイン";
+inline constexpr const char* kSignInFailed = "サインインできませんでした。";
+inline constexpr const char* kSignInKeptInIni =
+    "キーリングを使えないため、トークンを Quiben.ini (持ち主だけが読めるファイル) に保存しました。";
+inline constexpr const char* kPasswordKeptInIni =
+    "キーリングを使えないため、パスワードは Quiben.ini に保存しました。";
 
 // The connection test's answer. %1: server, %2: what was found.
 inline constexpr const char* kTestCaption = "接続テスト";

@@ -73,6 +73,8 @@ inline constexpr DlgItemTemplate kAccountPageItems[] = {
     {IDC_EDIT_ACCOUNT, DlgItemKind::Edit, kItemTabStop, 16, 64, 92, 14, nullptr},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 80, 35, 8, pagetext::kPasswordLabel},
     {IDC_EDIT_PASSWORD, DlgItemKind::Edit, kItemTabStop | kItemPassword, 16, 88, 92, 14, nullptr},
+    {IDC_CHECK_PASSWORD_KEYRING, DlgItemKind::CheckBox, kItemTabStop, 112, 90, 92, 10,
+     pagetext::kPasswordInKeyring},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 104, 46, 8, pagetext::kMailAddressLabel},
     {IDC_EDIT_MAILADDRESS, DlgItemKind::Edit, kItemTabStop, 16, 112, 92, 14, nullptr},
     {IDC_BUTTON_CONNECTION_TEST, DlgItemKind::PushButton, kItemTabStop, 16, 134, 60, 14,
@@ -81,10 +83,25 @@ inline constexpr DlgItemTemplate kAccountPageItems[] = {
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 44, 76, 8, pagetext::kSmtpExample},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 116, 85, 8, pagetext::kMailAddressExample},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 16, 156, 174, 8, pagetext::kAccountNote},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 214, 8, 100, 8, pagetext::kAuthLabel},
+    {IDC_RADIO_PASSWORD, DlgItemKind::RadioButton, kItemTabStop | kItemGroup, 222, 20, 90, 10,
+     pagetext::kAuthPassword},
+    {IDC_RADIO_OAUTH2, DlgItemKind::RadioButton, kItemTabStop, 222, 32, 90, 10,
+     pagetext::kAuthOAuth2},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 232, 48, 84, 8, pagetext::kProviderLabel},
+    {IDC_COMBO_PROVIDER, DlgItemKind::ComboBox, kItemTabStop, 232, 57, 84, 14,
+     pagetext::kProviders},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 232, 76, 84, 8, pagetext::kClientIdLabel},
+    {IDC_EDIT_CLIENT_ID, DlgItemKind::Edit, kItemTabStop, 232, 85, 84, 14, nullptr},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 232, 104, 84, 8, pagetext::kClientSecretLabel},
+    {IDC_EDIT_CLIENT_SECRET, DlgItemKind::Edit, kItemTabStop, 232, 113, 84, 14, nullptr},
+    {IDC_BUTTON_SIGN_IN, DlgItemKind::PushButton, kItemTabStop, 232, 134, 60, 14,
+     pagetext::kSignIn},
+    {IDC_STATIC_SIGN_IN_STATE, DlgItemKind::Static, kItemNoPrefix, 232, 154, 84, 8, nullptr},
 };
 
 inline constexpr DialogTemplate kAccountPageTemplate{
-    IDD_PAGE_ACCOUNT, pagetext::kAccountCaption, kDlgChild,        0, 0, 207, 167,
+    IDD_PAGE_ACCOUNT, pagetext::kAccountCaption, kDlgChild,        0, 0, 320, 167,
     kPageFontFace,    kPageFontPoints,           kAccountPageItems};
 
 // The forward page (IDD_PAGE_TENSOU).

@@ -9,9 +9,11 @@
 #include <vector>
 
 CSettingSheet::CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nSelectPage,
-                             CSettingsStore& store, CPageAccount::ConnectionTester tester)
-    : CPropertySheet(pszCaption, pParentWnd, nSelectPage), m_pageAccount(store, std::move(tester)),
-      m_pageTensou(store), m_pageRule(store) {
+                             CSettingsStore& store, CPageAccount::ConnectionTester tester,
+                             CPageAccount::SignInRunner signIn)
+    : CPropertySheet(pszCaption, pParentWnd, nSelectPage),
+      m_pageAccount(store, std::move(tester), std::move(signIn)), m_pageTensou(store),
+      m_pageRule(store) {
     setObjectName(QStringLiteral("settingSheet"));
     AddPage(&m_pageTensou);
     AddPage(&m_pageAccount);
@@ -33,8 +35,9 @@ CSettingSheet::CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nS
 // The pages take themselves out of the tabs as they go, rule page first.
 CSettingSheet::~CSettingSheet() = default;
 
-int RunSettingSheet(CSettingsStore& store, CPageAccount::ConnectionTester tester,
-                    QWidget* pParent) {
-    CSettingSheet sheet(restext::kSettingsCaption, pParent, 0, store, std::move(tester));
+int RunSettingSheet(CSettingsStore& store, CPageAccount::ConnectionTester tester, QWidget* pParent,
+                    CPageAccount::SignInRunner signIn) {
+    CSettingSheet sheet(restext::kSettingsCaption, pParent, 0, store, std::move(tester),
+                        std::move(signIn));
     return sheet.DoModal();
 }

@@ -16,7 +16,8 @@ public:
     // store: the program folder's settings, which must outlive the sheet;
     // tester: what 接続テスト runs.
     CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nSelectPage,
-                  CSettingsStore& store, CPageAccount::ConnectionTester tester);
+                  CSettingsStore& store, CPageAccount::ConnectionTester tester,
+                  CPageAccount::SignInRunner signIn = {});
     ~CSettingSheet() override;
 
     CPageAccount m_pageAccount;
@@ -26,4 +27,5 @@ public:
 
 // The main window's "設定" command: the sheet with its caption, the forward
 // page first, run modally over pParent. IDOK or IDCANCEL (nobody needs it).
-int RunSettingSheet(CSettingsStore& store, CPageAccount::ConnectionTester tester, QWidget* pParent);
+int RunSettingSheet(CSettingsStore& store, CPageAccount::ConnectionTester tester, QWidget* pParent,
+                    CPageAccount::SignInRunner signIn = {});

@@ -20,13 +20,25 @@ bool CCodeFlowSignIn::Start(std::string& authorizationUrl, COAuthError& error) {
     }
     if (!m_listener.Listen(error))
         return false;
-    authorizationUrl = m_client.AuthorizationUrl(m_listener.RedirectUri(), m_strState,
-                                                 m_pkce.strChallenge, m_strLoginHint);
+    m_strRedirectUri = m_listener.RedirectUri();
+    const std::string listenHost = "127.0.0.1";
+    if (!m_provider.strRedirectHost.empty() && m_provider.strRedirectHost != listenHost)
+        m_strRedirectUri.replace(m_strRedirectUri.find(listenHost), listenHost.size(),
+                                 m_provider.strRedirectHost);
+    authorizationUrl = m_client.AuthorizationUrl(m_strRedirectUri, m_strState, m_pkce.strChallenge,
+                                                 m_strLoginHint);
     return true;
 }
 
 bool CCodeFlowSignIn::Finish(int timeoutSeconds, COAuthTokens& tokens, COAuthError& error) {
     std::string code;
     return m_listener.WaitForCode(m_strState, timeoutSeconds, code, error) &&
-           m_client.ExchangeCode(code, m_pkce.strVerifier, m_listener.RedirectUri(), tokens, error);
+           m_client.ExchangeCode(code, m_pkce.strVerifier, m_strRedirectUri, tokens, error);
+}
+
+bool CCodeFlowSignIn::FinishWithPastedRedirect(const std::string& url, COAuthTokens& tokens,
+                                               COAuthError& error) {
+    std::string code;
+    return CRedirectListener::CodeOfPastedRedirect(url, m_strState, code, error) &&
+           m_client.ExchangeCode(code, m_pkce.strVerifier, m_strRedirectUri, tokens, error);
 }

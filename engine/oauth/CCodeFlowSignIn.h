@@ -19,6 +19,9 @@ public:
     bool Start(std::string& authorizationUrl, COAuthError& error);
     bool Finish(int timeoutSeconds, COAuthTokens& tokens, COAuthError& error);
     void Cancel() { m_listener.Cancel(); }
+    // Instead of Finish: the redirect URL the user pasted from a browser
+    // that could not reach this machine's listener.
+    bool FinishWithPastedRedirect(const std::string& url, COAuthTokens& tokens, COAuthError& error);
 
 private:
     COAuthProvider m_provider;
@@ -27,4 +30,5 @@ private:
     CRedirectListener m_listener;
     CPkce m_pkce;
     std::string m_strState;
+    std::string m_strRedirectUri; // the listener's address, as the provider sees it
 };

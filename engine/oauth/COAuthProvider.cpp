@@ -19,6 +19,7 @@ COAuthProvider OAuthPreset(EOAuthPreset preset, const std::string& clientId,
         // offline_access: without it no refresh token comes back.
         provider.strScope = "https://outlook.office.com/POP.AccessAsUser.All "
                             "https://outlook.office.com/SMTP.Send offline_access";
+        provider.strRedirectHost = "localhost";
         break;
     case EOAuthPreset::Other:
         break;

@@ -13,6 +13,11 @@ struct COAuthProvider {
     std::string strScope;        // blank-separated
     std::string strClientId;
     std::string strClientSecret; // empty for public clients (Microsoft does not issue one)
+    // The host name the browser's redirect names. The listener is on
+    // 127.0.0.1 either way; Microsoft's app registrations take a loopback
+    // redirect as http://localhost (any port), where 127.0.0.1 needs a
+    // hand edit of the manifest.
+    std::string strRedirectHost = "127.0.0.1";
 };
 
 // The endpoints and mail scopes of a preset, with the user's client; Other

@@ -159,6 +159,22 @@ CRedirectListener::ERequest CRedirectListener::Answer(int connection, const std:
     return ERequest::Refused;
 }
 
+bool CRedirectListener::CodeOfPastedRedirect(const std::string& url, const std::string& state,
+                                             std::string& code, COAuthError& error) {
+    error = COAuthError{};
+    const size_t question = url.find('?');
+    auto query = ParseQuery(question == std::string::npos ? "" : url.substr(question + 1));
+    if (state.empty() || query["state"] != state)
+        return Fail(error, EOAuthFailure::Settings, oauthtext::kNotTheRedirect);
+    if (!query["code"].empty() && query["error"].empty()) {
+        code = query["code"];
+        return true;
+    }
+    if (query["error"] == "access_denied")
+        return Fail(error, EOAuthFailure::SignInAgain, oauthtext::kDenied);
+    return Fail(error, EOAuthFailure::Settings, oauthtext::kClientRefused);
+}
+
 bool CRedirectListener::WaitForCode(const std::string& state, int timeoutSeconds, std::string& code,
                                     COAuthError& error) {
     error = COAuthError{};

@@ -31,6 +31,12 @@ public:
     // From any thread: the wait ends at once with Cancelled.
     void Cancel();
 
+    // The code of a redirect URL the user copied from the browser's address
+    // bar (where the browser runs on another machine than the listener),
+    // with the same checks and failures as WaitForCode.
+    static bool CodeOfPastedRedirect(const std::string& url, const std::string& state,
+                                     std::string& code, COAuthError& error);
+
 private:
     enum class ERequest { Ignored, Code, Refused };
     ERequest Answer(int connection, const std::string& state, std::string& code);

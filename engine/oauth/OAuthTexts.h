@@ -19,6 +19,8 @@ inline constexpr const char* kCodeExpired =
 inline constexpr const char* kNoRefreshToken = "サインインしていません";
 inline constexpr const char* kListen = "ブラウザからの応答を待ち受けられません";
 inline constexpr const char* kTimedOut = "時間内にサインインが終わりませんでした";
+inline constexpr const char* kNotTheRedirect =
+    "このサインインのリダイレクトURLではありません(state が違います)";
 inline constexpr const char* kCancelled = "サインインを中止しました";
 inline constexpr const char* kDeviceInstructions =
     "ブラウザで %s を開き、コード %s を入力してください。";

@@ -154,13 +154,19 @@ TEST_F(HealthTest, ALogThatIsNoFileDoesNotHangTheWindow) {
 // Run by ctest under a private session bus with a listener that owns the
 // notification service and records each call in QUIBEN_NOTIFY_LOG
 // (tests/app/notification_listener.py).
-TEST_F(HealthTest, TwoFailedCyclesAndOneGoodOneNotifyTwice) {
+// A sign-in that becomes needed while forwarding already fails is told on
+// its own; repeated, it is not.
+TEST_F(HealthTest, FailuresASignInNeededAndRecoveryNotifyOnceEach) {
     const char* pszLog = std::getenv("QUIBEN_NOTIFY_LOG");
     if (pszLog == nullptr)
         GTEST_SKIP() << "needs the notification listener (ctest -R app_notifications)";
     auto pDlg = ShowWindow();
     RunCycle(*pDlg, Report(0, "受信エラー:ログインできません: -ERR [AUTH] failed"));
     RunCycle(*pDlg, Report(0, "受信エラー:ログインできません: -ERR [AUTH] failed"));
+    CycleReport signIn = Report(0, "受信エラー:OAuth2 のサインインが必要です");
+    signIn.bSignInNeeded = true;
+    RunCycle(*pDlg, signIn);
+    RunCycle(*pDlg, signIn);
     RunCycle(*pDlg, Report(1, ""));
     // The listener has handled every earlier call once it answers this one.
     QDBusMessage sync = QDBusMessage::createMethodCall(
@@ -171,10 +177,12 @@ TEST_F(HealthTest, TwoFailedCyclesAndOneGoodOneNotifyTwice) {
     QFile file(QString::fromLocal8Bit(pszLog));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> calls = file.readAll().trimmed().split('\n');
-    ASSERT_EQ(calls.size(), 2) << file.fileName().toStdString();
+    ASSERT_EQ(calls.size(), 3) << file.fileName().toStdString();
     EXPECT_TRUE(calls[0].contains(healthtext::kFailingSummary)) << calls[0].toStdString();
     EXPECT_TRUE(calls[0].contains("-ERR [AUTH] failed")) << calls[0].toStdString();
-    EXPECT_TRUE(calls[1].contains(healthtext::kRecoveredSummary)) << calls[1].toStdString();
+    EXPECT_TRUE(calls[1].contains(healthtext::kSignInSummary)) << calls[1].toStdString();
+    EXPECT_TRUE(calls[1].contains("OAuth2")) << calls[1].toStdString();
+    EXPECT_TRUE(calls[2].contains(healthtext::kRecoveredSummary)) << calls[2].toStdString();
 }
 
 // A POP3 server that accepts and never answers keeps a real cycle waiting

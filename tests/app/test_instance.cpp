@@ -189,7 +189,7 @@ TEST(Instance, HelpAndManualPageListTheSameOptionsAndVersion) {
     EXPECT_EQ(helpOptions,
               OptionsIn(manual.substr(options, manual.find(".SH", options + 1) - options),
                         std::regex("\\.TP\n([^\n]*)")));
-    EXPECT_EQ(helpOptions.size(), 7u) << help.strOutput;
+    EXPECT_EQ(helpOptions.size(), 8u) << help.strOutput;
 
     std::string printed = RunProgram(kProgram, {"--version"}).strOutput;
     printed = printed.substr(0, printed.find('\n'));

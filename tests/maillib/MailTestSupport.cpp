@@ -148,6 +148,24 @@ std::string Browse(const std::string& url, const std::string& query) {
     return page;
 }
 
+CHttpAnswer GetOnce(const std::string& url) {
+    CHttpAnswer answer;
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
+    char* location = nullptr;
+    if (curl_easy_perform(curl) == CURLE_OK) {
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.nStatus);
+        if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
+            answer.strLocation = location;
+    }
+    curl_easy_cleanup(curl);
+    return answer;
+}
+
 std::string SimpleMessage(const std::string& subject, const std::string& body,
                           const std::string& from) {
     return "From: " + from + "\r\nTo: someone@example.com\r\nSubject: " + subject +

@@ -84,6 +84,14 @@ private:
 // "&user=alice") to the first one; the last page's body.
 std::string Browse(const std::string& url, const std::string& query = "");
 
+// One GET of url, as a browser's first request: the status and where a
+// redirect points (empty when none).
+struct CHttpAnswer {
+    long nStatus = 0; // 0 when the request failed
+    std::string strLocation;
+};
+CHttpAnswer GetOnce(const std::string& url);
+
 // A short message with the given subject and body (UTF-8, sent as UTF-8).
 std::string SimpleMessage(const std::string& subject, const std::string& body = "body",
                           const std::string& from = "Sender <sender@example.com>");

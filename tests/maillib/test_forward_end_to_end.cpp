@@ -2,18 +2,29 @@
 // mailbox in, what aiosmtpd receives out, the error log in between.
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/CAccountSecrets.h"
+#include "config/CSettingsStore.h"
 #include "config/listfile.h"
 #include "config/schema.h"
 #include "engine/CForwardEngine.h"
+#include "engine/CTokenKeeper.h"
 #include "engine/maillib/CGObjectPtr.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "tests/common/CTestKeyring.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gmime/gmime.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
+#include <thread>
+
+// Qt after GMime: its "signals" keyword would break GIO's headers.
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -102,6 +113,7 @@ protected:
             m_pEngine = std::make_unique<CForwardEngine>(m_app.Path(), TempDir());
         return m_pEngine->RunForwardCycle();
     }
+    const CycleReport& LastReport() const { return m_pEngine->GetLastReport(); }
 
     // The message line of every error log entry.
     std::vector<std::string> LoggedMessages() const {
@@ -312,4 +324,231 @@ TEST_F(ForwardEndToEndTest, EncodedLineBreakInTheSenderForgesNoLine) {
     EXPECT_EQ(mails[0].strBody.find("\r\nFrom:forged"), std::string::npos) << mails[0].strBody;
     EXPECT_EQ(CProfile(m_app.File(schema::kIniFile)).GetProfileString("LASTSEND", "FROM", ""),
               "\"Taro  From:forged\" <x@example.jp>");
+}
+
+// An account that signs in with OAuth2 at the suite's provider: Dovecot's
+// oauth2 passdb and the SMTP server check its tokens. The keyring is out of
+// reach (a bus address nobody listens on) unless a test starts its own, so
+// no test touches a keyring of the machine's.
+class OAuthCycleTest : public ForwardEndToEndTest {
+protected:
+    void SetUp() override {
+        if (const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+            m_oldBus = bus;
+        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + TempDir() + "/no-bus").c_str(), 1);
+        ForwardEndToEndTest::SetUp();
+        m_provider = NewOAuthClient();
+        Set("RECV", "PASSWORD", "");
+        Set("RECV", "AUTH", "oauth2");
+        Set("RECV", "OAUTH_PROVIDER", "other");
+        Set("RECV", "OAUTH_CLIENT_ID", m_provider.strClientId);
+        Set("RECV", "OAUTH_AUTHORIZE_URL", m_provider.strAuthorizeUrl);
+        Set("RECV", "OAUTH_TOKEN_URL", m_provider.strTokenUrl);
+        Set("RECV", "OAUTH_DEVICE_URL", m_provider.strDeviceUrl);
+        Set("RECV", "OAUTH_SCOPE", m_provider.strScope);
+    }
+    void TearDown() override {
+        ForwardEndToEndTest::TearDown();
+        if (m_oldBus)
+            setenv("DBUS_SESSION_BUS_ADDRESS", m_oldBus->c_str(), 1);
+        else
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+
+    // The account page's sign-in, the test playing the browser it opens.
+    bool SignInAsUser() {
+        CSettingsStore store(m_app.Path());
+        CTokenKeeper keeper(store);
+        COAuthError error;
+        std::thread browser;
+        const bool bSignedIn = keeper.SignInWithBrowser(
+            [&](const std::string& url) {
+                browser = std::thread([url, this] { Browse(url, "&user=" + m_strUser); });
+            },
+            30, error);
+        if (browser.joinable())
+            browser.join();
+        EXPECT_TRUE(bSignedIn) << error.strText;
+        return bSignedIn;
+    }
+    COAuthTokens StoredTokens() {
+        CSettingsStore store(m_app.Path());
+        CAccountSecrets secrets(store);
+        std::string secret;
+        COAuthTokens tokens;
+        secrets.ReadTokens(store.Load<CAccountSettings>(), store.Load<CSignInSettings>(), secret);
+        COAuthTokens::FromSecret(secret, tokens);
+        return tokens;
+    }
+    int Refreshes() {
+        const std::string stats =
+            Browse(Servers().OAuthUrl("/control/stats?client_id=" + m_provider.strClientId));
+        const size_t at = stats.find("\"refresh\": ");
+        return at == std::string::npos ? -1 : std::atoi(stats.c_str() + at + 11);
+    }
+    std::vector<std::string> EntriesWith(const std::string& text) const {
+        std::vector<std::string> found;
+        for (const std::string& entry : LoggedMessages())
+            if (Cp932ToUtf8(entry).find(text) != std::string::npos)
+                found.push_back(Cp932ToUtf8(entry));
+        return found;
+    }
+
+    COAuthProvider m_provider;
+    std::optional<std::string> m_oldBus;
+};
+
+TEST_F(OAuthCycleTest, SignedInCycleForwardsWithBearerLoginsAndSaysOnceWhereTheTokensAre) {
+    ASSERT_TRUE(SignInAsUser());
+    Servers().AddMessage(m_strUser, SimpleMessage("bearer"));
+    ASSERT_TRUE(RunCycle());
+    std::vector<CReceivedMail> mails = ReceivedMails();
+    ASSERT_EQ(mails.size(), 2u);
+    for (const CReceivedMail& mail : mails) {
+        EXPECT_EQ(mail.strAuthUser, m_strUser);
+        EXPECT_EQ(mail.strAuthMechanism, "OAUTHBEARER");
+    }
+    Servers().AddMessage(m_strUser, SimpleMessage("bearer2"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 4u);
+    // Without a keyring the tokens sit in the owner-only INI, which the log
+    // tells once; no entry quotes a token.
+    EXPECT_EQ(LoggedMessages().size(), 1u);
+    EXPECT_EQ(EntriesWith("キーリングを使えないため").size(), 1u);
+    const COAuthTokens tokens = StoredTokens();
+    ASSERT_NE(tokens.strRefreshToken, "");
+    EXPECT_EQ(ReadBytes(m_app.File(schema::kErrorLogFile)).find(tokens.strRefreshToken),
+              std::string::npos);
+}
+
+// Refreshed when the provider says the token runs out within the minute, and
+// when a server refuses one that the provider took back early.
+TEST_F(OAuthCycleTest, ExpiredAccessTokensAreRefreshedWithoutTheUser) {
+    Servers().OAuthControl("/control/client",
+                           "client_id=" + m_provider.strClientId + "&expires_in=30");
+    ASSERT_TRUE(SignInAsUser());
+    const std::string firstToken = StoredTokens().strAccessToken;
+    Servers().AddMessage(m_strUser, SimpleMessage("due"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(Refreshes(), 1);
+    EXPECT_NE(StoredTokens().strAccessToken, firstToken);
+
+    Servers().OAuthControl("/control/client",
+                           "client_id=" + m_provider.strClientId + "&expires_in=3600");
+    ASSERT_TRUE(RunCycle()); // still due: refreshed to a long-lived token
+    Servers().OAuthControl("/control/expire", "client_id=" + m_provider.strClientId);
+    Servers().AddMessage(m_strUser, SimpleMessage("refused"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(Refreshes(), 3);
+    EXPECT_EQ(ReceivedMails().size(), 4u);
+    EXPECT_EQ(EntriesWith("エラー:").size(), 0u);
+}
+
+TEST_F(OAuthCycleTest, RevokedSignInIsLoggedOnceOverCyclesUntilTheUserSignsInAgain) {
+    ASSERT_TRUE(SignInAsUser());
+    ASSERT_TRUE(RunCycle());
+    Servers().OAuthControl("/control/revoke", "client_id=" + m_provider.strClientId);
+    Servers().AddMessage(m_strUser, SimpleMessage("waits"));
+    EXPECT_FALSE(RunCycle());
+    EXPECT_FALSE(RunCycle());
+    const std::vector<std::string> entries = EntriesWith("サインインし直して");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].rfind("受信エラー:", 0), 0u) << entries[0];
+    // The cycle still shows it (badge, notification), without logging it.
+    EXPECT_EQ(LastReport().strErrors, entries[0]);
+    EXPECT_TRUE(LastReport().bSignInNeeded);
+    EXPECT_TRUE(ReceivedMails().empty());
+
+    ASSERT_TRUE(SignInAsUser());
+    EXPECT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 2u);
+}
+
+TEST_F(OAuthCycleTest, TokensAndTheTickedPasswordLiveInTheKeyringAndInNoFileOfTheFolder) {
+    CTestKeyring keyring;
+    if (!keyring.IsRunning())
+        GTEST_SKIP() << keyring.StartError();
+    ASSERT_TRUE(SignInAsUser());
+    Servers().AddMessage(m_strUser, SimpleMessage("keyring"));
+    ASSERT_TRUE(RunCycle());
+    const COAuthTokens tokens = StoredTokens();
+    ASSERT_NE(tokens.strRefreshToken, "");
+
+    // The password moves into the keyring, and the cycle logs in with it.
+    Set("RECV", "AUTH", "password");
+    {
+        CSettingsStore store(m_app.Path());
+        CAccountSecrets secrets(store);
+        ASSERT_TRUE(
+            secrets.StorePassword(store.Load<CAccountSettings>(), PasswordOf(m_strUser), true));
+    }
+    Servers().AddMessage(m_strUser, SimpleMessage("password"));
+    ASSERT_TRUE(RunCycle());
+    ASSERT_EQ(ReceivedMails().size(), 4u);
+    EXPECT_TRUE(LoggedMessages().empty());
+    for (const auto& file : std::filesystem::recursive_directory_iterator(m_app.Path())) {
+        const std::string bytes = ReadBytes(file.path().string());
+        for (const std::string& secret :
+             {tokens.strAccessToken, tokens.strRefreshToken, PasswordOf(m_strUser)})
+            EXPECT_EQ(bytes.find(secret), std::string::npos) << file.path();
+    }
+}
+
+namespace {
+
+// `quiben --sign-in` on the test's folder; returns the first match of
+// pattern in what it prints (empty when it printed none in time).
+QString StartSignInCommand(QProcess& process, const std::string& home, const QString& pattern,
+                           std::string& output) {
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QString(QUIBEN_BINARY_DIR) + "/quiben",
+                  {"--sign-in", "--home", QString::fromStdString(home)});
+    const QRegularExpression expression(pattern);
+    QRegularExpressionMatch match;
+    while (!(match = expression.match(QString::fromStdString(output))).hasMatch() &&
+           process.waitForReadyRead(10000))
+        output += process.readAll().toStdString();
+    return match.captured();
+}
+
+} // namespace
+
+// `quiben --sign-in`: the device flow in the terminal, approved by "the
+// user" at the provider with the code the program printed.
+TEST_F(OAuthCycleTest, SignInCommandRunsTheDeviceFlowAndTheNextCycleUsesItsTokens) {
+    QProcess process;
+    std::string output;
+    const QString code = StartSignInCommand(process, m_app.Path(), "\\d{4}-\\d{4}", output);
+    ASSERT_FALSE(code.isEmpty()) << output;
+    EXPECT_NE(output.find(Servers().OAuthUrl("/device")), std::string::npos) << output;
+    Servers().OAuthControl("/device/approve",
+                           "user_code=" + code.toStdString() + "&user=" + m_strUser);
+    ASSERT_TRUE(process.waitForFinished(60000)); // deadline only against a hang
+    output += process.readAll().toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << output;
+    EXPECT_NE(output.find("サインインしました"), std::string::npos) << output;
+    Servers().AddMessage(m_strUser, SimpleMessage("device"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 2u);
+}
+
+// Without a device endpoint (Google) the terminal takes the code flow; a
+// browser on another machine cannot reach the listener, so the user pastes
+// the address it ended on.
+TEST_F(OAuthCycleTest, SignInCommandTakesThePastedRedirectWhereThereIsNoDeviceFlow) {
+    Set("RECV", "OAUTH_DEVICE_URL", "");
+    QProcess process;
+    std::string output;
+    const QString url = StartSignInCommand(process, m_app.Path(),
+                                           "http://127\\.0\\.0\\.1:\\d+/authorize\\?\\S+", output);
+    ASSERT_FALSE(url.isEmpty()) << output;
+    const std::string redirect = GetOnce(url.toStdString() + "&user=" + m_strUser).strLocation;
+    ASSERT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
+    process.write((redirect + "\n").c_str());
+    ASSERT_TRUE(process.waitForFinished(60000)); // deadline only against a hang
+    output += process.readAll().toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << output;
+    Servers().AddMessage(m_strUser, SimpleMessage("pasted"));
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 2u);
 }

@@ -19,21 +19,6 @@ long long Now() {
     return static_cast<long long>(std::time(nullptr));
 }
 
-// What the browser gets for a GET of url (status only).
-long HttpStatus(const std::string& url) {
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION,
-        +[](char*, size_t size, size_t count, void*) { return size * count; });
-    long status = 0;
-    if (curl_easy_perform(curl) == CURLE_OK)
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    return status;
-}
-
 void ExpectNoSecretIn(const COAuthError& error, const COAuthTokens& tokens) {
     EXPECT_NE(error.strText, "");
     for (const std::string& secret : {tokens.strAccessToken, tokens.strRefreshToken}) {
@@ -65,6 +50,24 @@ TEST_F(SignInTest, CodeFlowInTheBrowserGivesTokensAndAThankYouPage) {
     EXPECT_GT(tokens.nExpiresAt, Now() + 3000);
 }
 
+// Microsoft registers loopback redirects as http://localhost: the browser
+// resolves the name and still reaches the listener on 127.0.0.1, and the
+// code exchange names the same redirect.
+TEST_F(SignInTest, RedirectNamedLocalhostReachesTheLoopbackListener) {
+    COAuthProvider provider = NewOAuthClient();
+    provider.strRedirectHost = "localhost";
+    CCodeFlowSignIn signIn(provider);
+    std::string url;
+    COAuthError error;
+    ASSERT_TRUE(signIn.Start(url, error)) << error.strText;
+    EXPECT_NE(url.find("redirect_uri=http%3A%2F%2Flocalhost%3A"), std::string::npos) << url;
+    std::thread browser([&] { Browse(url, "&user=alice"); });
+    COAuthTokens tokens;
+    const bool bSignedIn = signIn.Finish(30, tokens, error);
+    browser.join();
+    EXPECT_TRUE(bSignedIn) << error.strText;
+}
+
 // The provider checks the verifier: a code taken by someone else (who has
 // no verifier) is worthless; only the one redirect with the right state
 // ends the wait.
@@ -77,8 +80,8 @@ TEST_F(SignInTest, CodeNeedsItsVerifierAndTheListenerItsState) {
     CPkce pkce = CPkce::Generate();
     std::string url = client.AuthorizationUrl(listener.RedirectUri(), "st4te", pkce.strChallenge);
     std::thread browser([&] {
-        EXPECT_EQ(HttpStatus(listener.RedirectUri() + "favicon.ico"), 404);
-        EXPECT_EQ(HttpStatus(listener.RedirectUri() + "?code=forged&state=guess"), 400);
+        EXPECT_EQ(GetOnce(listener.RedirectUri() + "favicon.ico").nStatus, 404);
+        EXPECT_EQ(GetOnce(listener.RedirectUri() + "?code=forged&state=guess").nStatus, 400);
         Browse(url, "&user=alice");
     });
     std::string code;

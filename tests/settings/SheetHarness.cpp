@@ -73,8 +73,9 @@ FileSnapshot SnapshotSettings(const CTempFolder& folder) {
 CSheetHarness::CSheetHarness()
     : m_profile(m_folder.File(schema::kIniFile)), m_store(m_folder.Path()) {}
 
-bool CSheetHarness::Open() {
-    m_pSheet = std::make_unique<CSettingSheet>("設定", nullptr, 0, m_store, &CConnectionTest::Run);
+bool CSheetHarness::Open(CPageAccount::SignInRunner signIn) {
+    m_pSheet = std::make_unique<CSettingSheet>("設定", nullptr, 0, m_store, &CConnectionTest::Run,
+                                               std::move(signIn));
     if (!m_pSheet->Create())
         return false;
     m_pSheet->show();

@@ -62,8 +62,9 @@ public:
     CSettingsStore m_store;
     std::unique_ptr<CSettingSheet> m_pSheet;
 
-    // Makes the sheet (forward page first) and shows it active.
-    bool Open();
+    // Makes the sheet (forward page first) and shows it active; signIn is
+    // what the account page's サインイン runs.
+    bool Open(CPageAccount::SignInRunner signIn = {});
     CSettingSheet& Sheet() { return *m_pSheet; }
     // Makes the sheet the active window again after a warning; it keeps the
     // focus widget it had, as a desktop does.

@@ -85,8 +85,8 @@ TEST(SettingSheet, TheTabKeyGoesThroughThePageThenOkAndCancel) {
     harness.ClickTab(kTabRule);
     harness.ClickTab(kTabAccount);
     EXPECT_EQ(TabCycle(sheet),
-              (std::vector<QString>{"item1002", "item1003", "item1005", "item1006", "item1007",
-                                    "item1008", "sheetOk", "sheetCancel"}));
+              (std::vector<QString>{"item1002", "item1003", "item1005", "item1006", "item1009",
+                                    "item1007", "item1008", "item1010", "sheetOk", "sheetCancel"}));
     harness.ClickTab(kTabTensou);
     EXPECT_EQ(TabCycle(sheet),
               (std::vector<QString>{"item1001", "item1008", "item1009", "sheetOk", "sheetCancel"}));
