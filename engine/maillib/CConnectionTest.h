@@ -1,6 +1,7 @@
 #pragma once
 // Tries the account settings against the servers without forwarding
-// anything: a POP3 login and LIST (no message is retrieved, none deleted),
+// anything: a POP3 login and LIST (no message is retrieved, none deleted) or
+// an IMAP login and STATUS of the folder (nothing opened, no flag changed),
 // and an SMTP session up to RCPT TO for one forward-to address (no DATA: the
 // session is reset and closed). Blocks for at most the connect and reply
 // time-outs of each server, so it belongs on a worker thread.
@@ -26,7 +27,7 @@ struct CConnectionCheck {
     std::string strServer;      // "host:port" as tried; empty when the text was not usable
     std::string strReply;       // the server's last relevant reply line, empty when none
     std::string strDescription; // what went wrong, with the server's reply or the detail
-    int nMessages = -1;         // POP3: messages in the mailbox after a good login
+    int nMessages = -1;         // POP3, IMAP: messages in the mailbox after a good login
     std::string strRecipient;   // SMTP: the address tried at RCPT, empty when none
 
     bool IsOk() const { return eOutcome == EConnectionOutcome::Ok; }
