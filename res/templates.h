@@ -78,7 +78,7 @@ inline constexpr DlgItemTemplate kAccountPageItems[] = {
     {IDC_EDIT_MAILADDRESS, DlgItemKind::Edit, kItemTabStop, 16, 112, 92, 14, nullptr},
     {IDC_BUTTON_CONNECTION_TEST, DlgItemKind::PushButton, kItemTabStop, 16, 134, 60, 14,
      pagetext::kConnectionTest},
-    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 20, 76, 8, pagetext::kPop3Example},
+    {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 15, 92, 17, pagetext::kPop3Example},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 44, 76, 8, pagetext::kSmtpExample},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 112, 116, 85, 8, pagetext::kMailAddressExample},
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 16, 156, 174, 8, pagetext::kAccountNote},
