@@ -234,8 +234,8 @@ bool CMailReceiver::ReceivePop3(const CServerAddress& server, const CPop3Account
         received, error);
 }
 
-// STATUS first: when it shows the mailbox as last handled and the caller
-// allows it, that one command is the whole call. Otherwise the mailbox is
+// When the caller allows a skip, STATUS first: when it shows the mailbox as
+// last handled, that one command is the whole call. Otherwise the mailbox is
 // opened read-only and its newest messages are listed and received.
 bool CMailReceiver::ReceiveImap(const CServerAddress& server, const CPop3Account& account,
                                 const CPrivateFolder& folder, const CReceiveOptions& options,
@@ -245,23 +245,26 @@ bool CMailReceiver::ReceiveImap(const CServerAddress& server, const CPop3Account
     states.NoteListed(identity, {});
     CImapSession session(server, account.strUser, account.strPassword, account.strAccessToken);
     CImapStatus status;
-    if (!session.Status(status, error)) {
+    if (options.bSkipWhenUnchanged) {
+        if (!session.Status(status, error)) {
+            m_bTokenRefused = session.TokenRefused();
+            return false;
+        }
+        if (status.IsComplete() && states.Handled(folder.Path(), identity) == status) {
+            result.bUnchanged = true;
+            return true;
+        }
+    }
+    CImapStatus examined;
+    if (!session.Examine(examined, error)) {
         m_bTokenRefused = session.TokenRefused();
         return false;
     }
-    if (options.bSkipWhenUnchanged && status.IsComplete() &&
-        states.Handled(folder.Path(), identity) == status) {
-        result.bUnchanged = true;
-        return true;
-    }
-    CImapStatus examined;
-    if (!session.Examine(examined, error) ||
-        !ListImap(session, identity, folder, result.messages, error))
+    if (!ListImap(session, identity, folder, result.messages, error))
         return false;
-    // The status taken before the listing: a message that arrived since is
-    // listed again next time, never missed.
-    if (examined.nUidValidity == status.nUidValidity)
-        states.NoteListed(identity, status);
+    // The status as it was before the listing: a message that arrived since
+    // makes the mailbox look changed next time, so it is never missed.
+    states.NoteListed(identity, examined.nUidValidity == status.nUidValidity ? status : examined);
     return true;
 }
 

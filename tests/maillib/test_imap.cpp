@@ -59,15 +59,15 @@ protected:
         return TempDir() + "/quiben-" + std::to_string(geteuid()) + "/cache";
     }
 
-    // The commands of this library's connections (each begins with STATUS;
-    // the other client's begin with SELECT), once Dovecot has written them.
+    // The commands of this library's connections (a STATUS or an EXAMINE;
+    // the other client's never), once Dovecot has written them.
     std::vector<std::vector<std::string>> OurSessions(const std::string& user,
                                                       std::size_t nExpected) {
         std::vector<std::vector<std::string>> ours;
         for (int wait = 0; wait < 100; ++wait) {
             ours.clear();
             for (auto& session : Servers().RecordedImapCommands(user))
-                if (!session.empty() && session.front().rfind("STATUS ", 0) == 0)
+                if (Count(session, "STATUS ") + Count(session, "EXAMINE ") > 0)
                     ours.push_back(std::move(session));
             if (ours.size() >= nExpected && ours.back().back() == "LOGOUT")
                 break;
