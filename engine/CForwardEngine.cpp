@@ -1,5 +1,6 @@
 #include "engine/CForwardEngine.h"
 
+#include "engine/ForwardAddresses.h"
 #include "engine/enginetexts.h"
 #include "engine/errorlog.h"
 #include "platform/codepage.h"
@@ -9,10 +10,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
 namespace {
+
+// Messages the server no longer lists (deleted, or older than the newest it
+// lists) stay in the record up to this many, newest first: should they come
+// back into view they are still known, and the record stays small.
+constexpr std::size_t kKeptUnlistedEntries = 1000;
 
 // A received file is removed by the cycle that received it. One that is gone
 // already counts as removed; any other failure ends the cycle.
@@ -20,36 +27,12 @@ bool RemoveReceivedFile(const CReceivedMessage& message) {
     return ::unlink(message.strPath.c_str()) == 0 || errno == ENOENT;
 }
 
-// "Title:" subject, "From:" from, "Date:" date, "Body:" body, each line
-// ending in CR LF, the last one included.
-std::string ComposeForwardText(const CDecodedMessage& message) {
-    using namespace enginetexts;
-    std::string text;
-    auto addLine = [&text](std::string_view label, std::string_view value) {
-        text.append(label).append(value).append(kLineEnd);
-    };
-    addLine(kLabelTitle, message.header.strSubject);
-    addLine(kLabelFrom, message.header.strFrom);
-    addLine(kLabelDate, message.header.strDate);
-    addLine(kLabelBody, TrimWhite(message.strBody));
-    return text;
-}
-
-// Case is ignored for ASCII letters only; in UTF-8 their bytes never occur
-// inside another character, so byte-wise upper-casing is safe.
-std::string AsciiUpper(std::string text) {
+// Addresses are compared and recorded in this form: Phone@X and phone@x
+// reach one mailbox.
+std::string LowerAscii(std::string text) {
     for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-// The marker is compared with the blanks the decoder puts for control
-// characters: a subject folded with a TAB was stored with it.
-std::string BlankControls(std::string text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
@@ -58,7 +41,8 @@ std::string BlankControls(std::string text) {
 CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
                                CMailLibrary* pLibrary)
     : m_strAppDir(std::move(strAppDir)), m_strTempDir(std::move(strTempDir)),
-      m_profile(JoinPath(m_strAppDir, schema::kIniFile)), m_pLibrary(pLibrary) {
+      m_profile(JoinPath(m_strAppDir, schema::kIniFile)), m_rules(m_profile, m_strAppDir),
+      m_pLibrary(pLibrary) {
     if (m_pLibrary == nullptr) {
         m_pOwnedLibrary = std::make_unique<CMailLibrary>();
         m_pLibrary = m_pOwnedLibrary.get();
@@ -68,54 +52,66 @@ CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
 
 CForwardEngine::~CForwardEngine() = default;
 
+struct CForwardEngine::Cycle {
+    Cycle(Account accountRead, std::vector<std::string> usableAddresses, std::string recordPath)
+        : account(std::move(accountRead)), addresses(std::move(usableAddresses)),
+          record(std::move(recordPath)), tNow(std::time(nullptr)) {}
+
+    Account account;
+    std::vector<std::string> addresses; // usable, as written, each once
+    CDeliveryRecord record;
+    std::time_t tNow = 0;
+    std::vector<CReceivedMessage> received; // the mailbox, oldest first
+    std::vector<std::string> keys; // of the received messages; empty: not to be handled now
+    std::optional<std::ptrdiff_t> nMarkerAt; // the marked message's position, -1: none
+    bool bSmtpFails = false;                 // a send failed for every mail: none more this cycle
+    bool bRecordWritten = false;             // the record could be written in this cycle
+};
+
 bool CForwardEngine::RunForwardCycle() {
     m_report = CycleReport{};
-    std::vector<std::string> addresses;
-    if (ReadForwardAddresses(addresses) == 0)
+    m_loggedThisCycle.clear();
+    std::vector<std::string> addresses = ReadUsableAddresses();
+    if (addresses.empty())
         return FinishCycle(false);
 
-    const Account account = ReadAccount();
-    m_pLibrary->SetCaFile(account.strCaFile);
-    std::vector<CReceivedMessage> received;
+    Cycle cycle(ReadAccount(), std::move(addresses),
+                JoinPath(m_strAppDir, schema::kDeliveryRecordFile));
+    m_pLibrary->SetCaFile(cycle.account.strCaFile);
     CMailError error;
-    if (!m_pLibrary->Receive(account.pop3, m_strTempDir, received, error)) {
-        LogError(enginetexts::kReceiveError, error);
+    if (!m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error)) {
+        LogError(enginetexts::kReceiveError, error.strText);
         return FinishCycle(false);
     }
-    if (received.empty())
-        return FinishCycle(true);
-
-    const std::size_t boundary = static_cast<std::size_t>(FindForwardedBoundary(received));
-    bool bSendFailed = false;
-    for (std::size_t i = 0; i < received.size(); ++i) {
-        const CReceivedMessage& message = received[i];
-        // Before the boundary: forwarded by an earlier cycle (or passed over
-        // then). After a failed send: held back for the next cycle, so the
-        // marker can never pass the message that failed.
-        if (i < boundary || bSendFailed) {
-            if (!RemoveReceivedFile(message))
-                return FinishCycle(false);
-            continue;
-        }
-        // A message that cannot be decoded is tested with empty values.
-        CDecodedMessage decoded;
-        m_pLibrary->Decode(message, m_strTempDir, decoded, error);
-        // The file goes before any test, so a skipped message leaves nothing behind.
-        if (!RemoveReceivedFile(message))
+    if (!OpenRecord(cycle))
+        return FinishCycle(false);
+    for (std::size_t i = 0; i < cycle.received.size(); ++i)
+        if (!HandleMessage(cycle, i))
             return FinishCycle(false);
-        bSendFailed = !ForwardIfPasses(decoded, account, addresses);
-    }
-
-    StoreMarker();
-    return FinishCycle(true);
+    if (cycle.record.IsChanged() && !SaveRecord(cycle))
+        return FinishCycle(false);
+    // An empty mailbox leaves the stored marker as it is.
+    return FinishCycle(cycle.received.empty() || StoreMarker());
 }
 
-void CForwardEngine::LogError(std::string_view tag, const CMailError& error) {
-    std::string entry = std::string(tag) + error.strText;
+void CForwardEngine::LogError(std::string_view tag, const std::string& strText) {
+    std::string entry = std::string(tag) + strText;
+    // The same failure for many messages (a busy mailbox, a server that is
+    // down) is one entry per cycle.
+    if (!m_loggedThisCycle.insert(entry).second)
+        return;
     WriteErrorLog(m_strAppDir, Utf8ToCp932(entry));
     if (!m_report.strErrors.empty())
         m_report.strErrors += '\n';
     m_report.strErrors += entry;
+}
+
+void CForwardEngine::LogStateError(const char* pszFile, std::string_view problem,
+                                   const std::string& reason) {
+    std::string text = std::string(pszFile) + std::string(problem);
+    if (!reason.empty())
+        text += " (" + reason + ")";
+    LogError(enginetexts::kStateError, text + std::string(enginetexts::kForwardingStopped));
 }
 
 bool CForwardEngine::FinishCycle(bool bSucceeded) {
@@ -131,14 +127,27 @@ int CForwardEngine::ReadForwardAddresses(std::vector<std::string>& addresses) co
     return static_cast<int>(addresses.size() - before);
 }
 
+// The addresses the list's lines hold; an entry that is none is logged with
+// its line number, and the others still get the mail.
+std::vector<std::string> CForwardEngine::ReadUsableAddresses() {
+    using namespace enginetexts;
+    std::vector<std::string> lines;
+    ReadForwardAddresses(lines);
+    ForwardAddressList list = ParseForwardAddresses(lines);
+    for (const UnusableAddressLine& line : list.unusable) {
+        std::string_view why = line.problem == AddressLineProblem::ControlCharacter
+                                   ? kControlCharacter
+                               : line.problem == AddressLineProblem::Unclosed ? kUnclosed
+                                                                              : kNotAnAddress;
+        LogError(kSendError, std::string(schema::kAddressFile) + " " + std::to_string(line.nLine) +
+                                 std::string(kLineNumber) + " \"" + line.strEntryUtf8 +
+                                 "\": " + std::string(why));
+    }
+    return list.addresses;
+}
+
 bool CForwardEngine::PassesRules(const std::string& strFrom, const std::string& strSubject) const {
-    using namespace schema;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleFrom, kDefaultRuleFrom) != 0 &&
-        !AnyRuleLineOccurs(strFrom, kSenderRuleFile))
-        return false;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleSubject, kDefaultRuleSubject) == 0)
-        return true;
-    return AnyRuleLineOccurs(strSubject, kSubjectRuleFile);
+    return m_rules.PassesSenderAndSubject(strFrom, strSubject);
 }
 
 int CForwardEngine::FindForwardedBoundary(const std::vector<CReceivedMessage>& received) {
@@ -156,6 +165,8 @@ int CForwardEngine::FindForwardedBoundary(const std::vector<CReceivedMessage>& r
     return 0;
 }
 
+// The marker is compared with the blanks the decoder puts for control
+// characters: a subject folded with a TAB was stored with it.
 void CForwardEngine::LoadMarker() {
     using namespace schema;
     m_strLastFrom = BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastFrom, ""));
@@ -165,7 +176,7 @@ void CForwardEngine::LoadMarker() {
         BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastMessageId, ""));
 }
 
-void CForwardEngine::StoreMarker() {
+bool CForwardEngine::StoreMarker() {
     using namespace schema;
     // Each replacement of the INI file is flushed to disk, which costs more
     // than the rest of a cycle without new mail. A marker that the store
@@ -177,10 +188,14 @@ void CForwardEngine::StoreMarker() {
     };
     if (stored(kKeyLastFrom) == m_strLastFrom && stored(kKeyLastSubject) == m_strLastSubject &&
         stored(kKeyLastMessageId) == m_strLastMessageId)
-        return;
-    m_profile.WriteProfileStrings(kSectionLastSend, {{kKeyLastFrom, m_strLastFrom},
-                                                     {kKeyLastSubject, m_strLastSubject},
-                                                     {kKeyLastMessageId, m_strLastMessageId}});
+        return true;
+    errno = 0;
+    if (m_profile.WriteProfileStrings(kSectionLastSend, {{kKeyLastFrom, m_strLastFrom},
+                                                         {kKeyLastSubject, m_strLastSubject},
+                                                         {kKeyLastMessageId, m_strLastMessageId}}))
+        return true;
+    LogStateError(kIniFile, enginetexts::kCannotWrite, errno != 0 ? std::strerror(errno) : "");
+    return false;
 }
 
 CForwardEngine::Account CForwardEngine::ReadAccount() const {
@@ -188,9 +203,12 @@ CForwardEngine::Account CForwardEngine::ReadAccount() const {
     auto read = [this](const char* key) {
         return Cp932ToUtf8(m_profile.GetProfileString(kSectionRecv, key, ""));
     };
+    // Blanks around the sender address would make every send fail.
+    std::string sender =
+        TrimMailAddress(m_profile.GetProfileString(kSectionRecv, kKeyMailAddress, ""));
     return Account{{read(kKeyPop3), read(kKeyAccount), read(kKeyPassword)},
                    read(kKeySmtp),
-                   read(kKeyMailAddress),
+                   Cp932ToUtf8(sender),
                    read(kKeyCaFile)};
 }
 
@@ -208,71 +226,232 @@ bool CForwardEngine::MatchesMarker(const CMessageHeader& header) const {
     return m_strLastMessageId.empty() || Utf8ToCp932(header.strMessageId) == m_strLastMessageId;
 }
 
-// Rules in the order sender, subject, attachments, size; each setting and
-// rule file is read afresh here, so a change applies from the next message.
-// A skipped message leaves no trace; a failed send is logged and keeps the
-// marker where it was. False only when a send failed.
-bool CForwardEngine::ForwardIfPasses(const CDecodedMessage& message, const Account& account,
-                                     const std::vector<std::string>& addresses) {
-    const CMessageHeader& header = message.header;
-    if (!PassesRules(header.strFrom, header.strSubject) || !PassesAttachmentRule(message))
-        return true;
-    COutgoingMail mail{account.strMailAddress, "", std::string(enginetexts::kForwardSubject),
-                       ComposeForwardText(message), message.vecAttachments};
-    if (!PassesSizeRule(mail.strBody))
-        return true;
-    CMailError error;
-    if (!SendToEveryAddress(account, addresses, mail, error)) {
-        LogError(enginetexts::kSendError, error);
+// Reads the record of this mailbox and brings it up to date with what the
+// server lists. A record that cannot be trusted (a link, a FIFO, someone
+// else's file, damaged) stops the cycle before anything is sent: guessing
+// what was forwarded could send the whole mailbox again.
+bool CForwardEngine::OpenRecord(Cycle& cycle) {
+    std::string problem;
+    const CPop3Account& pop3 = cycle.account.pop3;
+    CDeliveryRecord::ELoad load =
+        cycle.record.Load(LowerAscii(pop3.strServer) + " " + pop3.strUser, problem);
+    if (load == CDeliveryRecord::ELoad::Unusable) {
+        LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotUse, problem);
         return false;
     }
+    cycle.keys = MessageKeys(cycle.received, cycle.record);
+    if (load == CDeliveryRecord::ELoad::Missing) {
+        SeedRecordFromMarker(cycle);
+        return true;
+    }
+    // A listing that names some message by nothing says too little about
+    // which messages are gone.
+    if (std::find(cycle.keys.begin(), cycle.keys.end(), "") != cycle.keys.end())
+        return true;
+    for (const CDeliveryRecord::Entry& entry :
+         cycle.record.Prune({cycle.keys.begin(), cycle.keys.end()}, kKeptUnlistedEntries))
+        LogGivenUp(enginetexts::kGivenUpGone, entry);
+    SettleOldMailBackInView(cycle);
+    return true;
+}
+
+// A server that gave UIDLs before and names a message by nothing now has a
+// passing fault: the message waits for a cycle that lists its UIDL rather
+// than being taken for new mail under another key.
+std::vector<std::string> CForwardEngine::MessageKeys(const std::vector<CReceivedMessage>& received,
+                                                     const CDeliveryRecord& record) {
+    const bool bUidlsBefore = record.HasKeyOfSource(CDeliveryRecord::kUidlSource);
+    std::vector<std::string> keys;
+    for (const CReceivedMessage& message : received) {
+        if (!message.strUidl.empty()) {
+            keys.push_back(CDeliveryRecord::KeyOfUidl(message.strUidl));
+            continue;
+        }
+        CMessageHeader header;
+        CMailError error;
+        if (!bUidlsBefore)
+            m_pLibrary->DecodeHeader(message, header, error);
+        keys.push_back(bUidlsBefore ? "" : CDeliveryRecord::KeyOfHeader(message.nSize, header));
+    }
+    return keys;
+}
+
+// Without a record (the first cycle, or one after an upgrade), the marker
+// tells where forwarded mail ends: everything up to it counts as handled.
+void CForwardEngine::SeedRecordFromMarker(Cycle& cycle) {
+    const int boundary = FindForwardedBoundary(cycle.received);
+    cycle.nMarkerAt = boundary - 1;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(boundary); ++i)
+        if (!cycle.keys[i].empty())
+            cycle.record.MarkDone(cycle.keys[i], cycle.tNow);
+}
+
+// A full listing shows the newest messages only. When newer mail is deleted,
+// older messages come back into view at its old end, before every message
+// the record knows; they are old mail, not new, and are not forwarded. New
+// mail is listed after the messages already known.
+void CForwardEngine::SettleOldMailBackInView(Cycle& cycle) {
+    if (cycle.keys.size() < kMaxListedMessages)
+        return;
+    auto firstKnown = std::find_if(cycle.keys.begin(), cycle.keys.end(), [&](const auto& key) {
+        return cycle.record.Find(key) != nullptr;
+    });
+    if (firstKnown == cycle.keys.end())
+        return;
+    for (auto it = cycle.keys.begin(); it != firstKnown; ++it)
+        cycle.record.MarkDone(*it, cycle.tNow);
+}
+
+void CForwardEngine::LogGivenUp(std::string_view reason, const CDeliveryRecord::Entry& entry) {
+    std::string addresses;
+    for (const std::string& address : entry.pending)
+        addresses += (addresses.empty() ? "" : ", ") + address;
+    LogError(enginetexts::kSendError,
+             std::string(reason) + entry.strSubject + " (" + addresses + ")");
+}
+
+bool CForwardEngine::SaveRecord(Cycle& cycle) {
+    std::string problem;
+    if (cycle.record.Save(problem)) {
+        cycle.bRecordWritten = true;
+        return true;
+    }
+    LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotWrite, problem);
+    return false;
+}
+
+// The message's file is removed in every case, before any test, so a
+// skipped message leaves nothing behind. False ends the cycle.
+bool CForwardEngine::HandleMessage(Cycle& cycle, std::size_t nIndex) {
+    const CReceivedMessage& message = cycle.received[nIndex];
+    const std::string& key = cycle.keys[nIndex];
+    const CDeliveryRecord::Entry* pEntry = key.empty() ? nullptr : cycle.record.Find(key);
+    if (key.empty() || (pEntry != nullptr && pEntry->IsDone()))
+        return RemoveReceivedFile(message);
+    if (pEntry != nullptr)
+        return RetryPendingMessage(cycle, nIndex, CDeliveryRecord::Entry(*pEntry));
+    // A message that cannot be decoded is tested with empty values.
+    CDecodedMessage decoded;
+    CMailError error;
+    m_pLibrary->Decode(message, m_strTempDir, decoded, error);
+    return RemoveReceivedFile(message) && ForwardNewMessage(cycle, nIndex, decoded);
+}
+
+// Rules first: a message they hold back is done. One that passes waits for
+// every address until it is served.
+bool CForwardEngine::ForwardNewMessage(Cycle& cycle, std::size_t nIndex,
+                                       const CDecodedMessage& message) {
+    const std::string& key = cycle.keys[nIndex];
+    std::optional<COutgoingMail> mail = m_rules.ForwardOf(message, cycle.account.strMailAddress);
+    if (!mail) {
+        cycle.record.MarkDone(key, cycle.tNow);
+        return true;
+    }
+    std::vector<std::string> pending;
+    for (const std::string& address : cycle.addresses)
+        pending.push_back(LowerAscii(address));
+    cycle.record.SetPending(key, {cycle.tNow, std::move(pending), message.header.strSubject});
+    return Deliver(cycle, nIndex, *mail, cycle.addresses, message.header);
+}
+
+// Only the addresses still waiting are tried, as the list writes them now;
+// one taken off the list no longer waits. The rules decided when the message
+// was new and are not asked again.
+bool CForwardEngine::RetryPendingMessage(Cycle& cycle, std::size_t nIndex,
+                                         const CDeliveryRecord::Entry& entry) {
+    const CReceivedMessage& message = cycle.received[nIndex];
+    const std::string& key = cycle.keys[nIndex];
+    std::vector<std::string> addresses;
+    for (const std::string& address : cycle.addresses)
+        if (std::find(entry.pending.begin(), entry.pending.end(), LowerAscii(address)) !=
+            entry.pending.end())
+            addresses.push_back(address);
+    const bool bExpired = cycle.tNow - entry.tFirstSeen >= kGiveUpAfterSeconds;
+    if (bExpired)
+        LogGivenUp(enginetexts::kGivenUpAfterDays, entry);
+    if (bExpired || addresses.empty()) {
+        cycle.record.MarkDone(key, entry.tFirstSeen);
+        return RemoveReceivedFile(message);
+    }
+    if (cycle.bSmtpFails)
+        return RemoveReceivedFile(message);
+    CDecodedMessage decoded;
+    CMailError error;
+    m_pLibrary->Decode(message, m_strTempDir, decoded, error);
+    if (!RemoveReceivedFile(message))
+        return false;
+    COutgoingMail mail = CForwardRules::Compose(decoded, cycle.account.strMailAddress);
+    return Deliver(cycle, nIndex, mail, addresses, decoded.header);
+}
+
+// Sends the mail to each address in turn. The record is written before the
+// first send of a cycle, so a folder that cannot take it stops the cycle
+// before anything goes out, and again after every accepted DATA, so a
+// crash repeats at most the one send whose acceptance was not yet written.
+bool CForwardEngine::Deliver(Cycle& cycle, std::size_t nIndex, COutgoingMail& mail,
+                             const std::vector<std::string>& addresses,
+                             const CMessageHeader& header) {
+    const std::string& key = cycle.keys[nIndex];
+    bool bReached = false;
+    if (cycle.bSmtpFails)
+        return true; // the addresses wait for a later cycle
+    if (!cycle.bRecordWritten && !SaveRecord(cycle))
+        return false;
+    for (const std::string& address : addresses) {
+        mail.strTo = address;
+        switch (SendOne(cycle, mail)) {
+        case ESendOutcome::Sent:
+            if (!bReached)
+                ReachedFirstAddress(cycle, nIndex, header);
+            bReached = true;
+            cycle.record.Serve(key, LowerAscii(address));
+            if (!SaveRecord(cycle))
+                return false;
+            break;
+        case ESendOutcome::RefusedForGood:
+            cycle.record.Serve(key, LowerAscii(address));
+            break;
+        case ESendOutcome::TryLater:
+            break;
+        case ESendOutcome::ServerFails:
+            return true; // this and the remaining addresses wait
+        }
+    }
+    return true;
+}
+
+// The marker names the message forwarded last in mailbox order, as older
+// versions of the program expect: a message sent again after a later one
+// was forwarded leaves it where it is.
+void CForwardEngine::ReachedFirstAddress(Cycle& cycle, std::size_t nIndex,
+                                         const CMessageHeader& header) {
     ++m_report.nForwarded;
+    if (!cycle.nMarkerAt)
+        cycle.nMarkerAt = static_cast<std::ptrdiff_t>(FindForwardedBoundary(cycle.received)) - 1;
+    if (static_cast<std::ptrdiff_t>(nIndex) < *cycle.nMarkerAt)
+        return;
+    cycle.nMarkerAt = static_cast<std::ptrdiff_t>(nIndex);
     m_strLastSubject = Utf8ToCp932(header.strSubject);
     m_strLastFrom = Utf8ToCp932(header.strFrom);
     m_strLastMessageId = Utf8ToCp932(header.strMessageId);
-    return true;
 }
 
-// One send per address in file order; the first failure ends the round, and
-// the remaining addresses get nothing for this message.
-bool CForwardEngine::SendToEveryAddress(const Account& account,
-                                        const std::vector<std::string>& addresses,
-                                        COutgoingMail& mail, CMailError& error) {
-    for (const std::string& address : addresses) {
-        mail.strTo = Cp932ToUtf8(address);
-        if (!m_pLibrary->Send(account.strSmtp, mail, error))
-            return false;
-    }
-    return true;
-}
-
-bool CForwardEngine::AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const {
-    std::vector<std::string> lines;
-    if (!ReadListFile(JoinPath(m_strAppDir, pszRuleFile), lines))
-        return false;
-    const std::string upperValue = AsciiUpper(strValue);
-    // An empty line occurs in every value and so lets every message pass.
-    // Both texts are whole UTF-8, so a match starts and ends on characters.
-    return std::any_of(lines.begin(), lines.end(), [&upperValue](const std::string& line) {
-        return upperValue.find(AsciiUpper(Cp932ToUtf8(line))) != std::string::npos;
-    });
-}
-
-bool CForwardEngine::PassesAttachmentRule(const CDecodedMessage& message) const {
-    using namespace schema;
-    return message.vecAttachments.empty() ||
-           m_profile.GetProfileInt(kSectionRule, kKeyRuleTemp, kDefaultRuleTemp) == 0;
-}
-
-// The limit keeps its meaning for a phone: the text's length in code page
-// 932 bytes, a character outside it counted as 2. A text exactly as long as
-// the limit passes. The limit compares unsigned, so a negative value
-// hand-edited into the settings never holds mail back.
-bool CForwardEngine::PassesSizeRule(const std::string& strText) const {
-    using namespace schema;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleSize, kDefaultRuleSize) == 0)
-        return true;
-    const auto limit = static_cast<unsigned int>(
-        m_profile.GetProfileInt(kSectionRule, kKeyLimitByte, kDefaultLimitByte));
-    return Cp932Length(strText) <= limit;
+// A refusal of this recipient or this message counts for this mail alone:
+// 5xx for good, 4xx until a later cycle. Any other failure (no connection,
+// TLS, login, the sender refused, a time-out) would fail every send alike,
+// so none more is tried in this cycle.
+CForwardEngine::ESendOutcome CForwardEngine::SendOne(Cycle& cycle, const COutgoingMail& mail) {
+    using namespace enginetexts;
+    CMailError error;
+    if (m_pLibrary->Send(cycle.account.strSmtp, mail, error))
+        return ESendOutcome::Sent;
+    const bool bForGood = error.refusal != EMailRefusal::None && error.nReplyCode >= 500;
+    LogError(kSendError, error.strText + " (" + mail.strTo +
+                             std::string(bForGood ? kNotRetried : kRetriedLater) + ")");
+    if (bForGood)
+        return ESendOutcome::RefusedForGood;
+    if (error.refusal != EMailRefusal::None)
+        return ESendOutcome::TryLater;
+    cycle.bSmtpFails = true;
+    return ESendOutcome::ServerFails;
 }

@@ -7,13 +7,19 @@
 //
 // Mail text stays UTF-8 from the decoder to the sent mail. Code page 932 is
 // the form of the files only: settings, address and rule lists, error log,
-// and the marker as stored.
+// and the marker as stored. The delivery record (CDeliveryRecord) decides
+// what is forwarded; the marker is still stored for older versions of the
+// program reading the same folder, and seeds the record when there is none.
 
+#include "engine/CDeliveryRecord.h"
+#include "engine/CForwardRules.h"
 #include "engine/CMailLibrary.h"
 #include "engine/CycleReport.h"
 #include "platform/profile.h"
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,17 +34,23 @@ public:
     CForwardEngine(const CForwardEngine&) = delete;
     CForwardEngine& operator=(const CForwardEngine&) = delete;
 
-    // False when the forward-to list is missing or empty (nothing received),
-    // when receiving failed (logged), or when a received file could not be
-    // removed (the cycle ends there and the marker is not stored). True
-    // otherwise, also when nothing was received or forwarded. A message
-    // whose send failed ends the forwarding of this cycle: it and every
-    // later message are tried again by the next cycle, so the marker never
-    // passes mail that did not reach every address.
+    // False when the forward-to list holds no usable address (nothing is
+    // received), when receiving failed (logged), when the delivery record or
+    // the marker cannot be used or written (logged; nothing more is sent),
+    // or when a received file could not be removed. True otherwise, also when
+    // nothing was received or forwarded.
+    //
+    // Each message is forwarded once: the delivery record in the program
+    // folder knows every message the cycle has handled, and for each address
+    // whether it still waits. An address whose server asks to try later is
+    // tried again at the next cycles, alone, for up to three days; one
+    // refused for good is logged once and not tried again; neither holds
+    // back other addresses or later mail.
     bool RunForwardCycle();
 
     // Appends every line of the forward-to list, taken exactly as read;
     // returns how many were appended (0 when the file cannot be opened).
+    // The cycle sends to the addresses these lines hold (ParseForwardAddresses).
     int ReadForwardAddresses(std::vector<std::string>& addresses) const;
 
     // The sender and subject rules, each when switched on: some line of its
@@ -50,6 +62,10 @@ public:
     // one; 0 when none does. With a stored Message-ID the message must carry
     // that ID too. Decodes the header fields but leaves the files in place.
     int FindForwardedBoundary(const std::vector<CReceivedMessage>& received);
+
+    // How long a message may wait for an address whose server asks to try
+    // again later before it is given up.
+    static constexpr std::time_t kGiveUpAfterSeconds = 3 * 24 * 60 * 60;
 
     // What the last RunForwardCycle did; tFinished is 0 before the first.
     const CycleReport& GetLastReport() const { return m_lastReport; }
@@ -68,25 +84,41 @@ private:
         std::string strCaFile;
     };
 
-    // Writes one entry to the error log and keeps it for the cycle's report.
-    void LogError(std::string_view tag, const CMailError& error);
+    struct Cycle; // one cycle's working values
+    enum class ESendOutcome { Sent, TryLater, RefusedForGood, ServerFails };
+
+    // Writes one entry to the error log, once per cycle, and keeps it for
+    // the cycle's report.
+    void LogError(std::string_view tag, const std::string& strText);
+    void LogStateError(const char* pszFile, std::string_view problem, const std::string& reason);
     bool FinishCycle(bool bSucceeded);
 
     void LoadMarker();
-    void StoreMarker();
+    bool StoreMarker();
     Account ReadAccount() const;
+    std::vector<std::string> ReadUsableAddresses();
     bool MatchesMarker(const CMessageHeader& header) const;
-    bool ForwardIfPasses(const CDecodedMessage& message, const Account& account,
-                         const std::vector<std::string>& addresses);
-    bool SendToEveryAddress(const Account& account, const std::vector<std::string>& addresses,
-                            COutgoingMail& mail, CMailError& error);
-    bool AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const;
-    bool PassesAttachmentRule(const CDecodedMessage& message) const;
-    bool PassesSizeRule(const std::string& strText) const;
+
+    bool OpenRecord(Cycle& cycle);
+    std::vector<std::string> MessageKeys(const std::vector<CReceivedMessage>& received,
+                                         const CDeliveryRecord& record);
+    void SeedRecordFromMarker(Cycle& cycle);
+    void SettleOldMailBackInView(Cycle& cycle);
+    void LogGivenUp(std::string_view reason, const CDeliveryRecord::Entry& entry);
+    bool SaveRecord(Cycle& cycle);
+
+    bool HandleMessage(Cycle& cycle, std::size_t nIndex);
+    bool ForwardNewMessage(Cycle& cycle, std::size_t nIndex, const CDecodedMessage& message);
+    bool RetryPendingMessage(Cycle& cycle, std::size_t nIndex, const CDeliveryRecord::Entry& entry);
+    bool Deliver(Cycle& cycle, std::size_t nIndex, COutgoingMail& mail,
+                 const std::vector<std::string>& addresses, const CMessageHeader& header);
+    void ReachedFirstAddress(Cycle& cycle, std::size_t nIndex, const CMessageHeader& header);
+    ESendOutcome SendOne(Cycle& cycle, const COutgoingMail& mail);
 
     std::string m_strAppDir;
     std::string m_strTempDir;
     CProfile m_profile;
+    CForwardRules m_rules;
     std::unique_ptr<CMailLibrary> m_pOwnedLibrary; // the real library when none was given
     CMailLibrary* m_pLibrary;
 
@@ -99,4 +131,5 @@ private:
 
     CycleReport m_report;     // the cycle in progress
     CycleReport m_lastReport; // the last finished cycle
+    std::set<std::string> m_loggedThisCycle;
 };

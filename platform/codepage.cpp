@@ -171,6 +171,14 @@ std::string TrimWhite(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::string BlankControls(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return out;
+}
+
 std::string MbsTruncate(std::string_view text, std::size_t maxBytes) {
     std::size_t end = 0;
     while (end < text.size()) {

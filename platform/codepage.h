@@ -31,6 +31,11 @@ std::size_t MbsFind(std::string_view haystack, std::string_view needle, std::siz
 // characters (the double-byte blank included) are never trimmed.
 std::string TrimWhite(std::string_view text);
 
+// Control characters (below 0x20, and DEL) become blanks, so the text keeps
+// to one line wherever it is written. Bytes of double-byte characters, in
+// code page 932 or UTF-8, are never below 0x40 and stay as they are.
+std::string BlankControls(std::string_view text);
+
 // The longest prefix of at most maxBytes bytes that does not split a
 // double-byte character.
 std::string MbsTruncate(std::string_view text, std::size_t maxBytes);

@@ -9,6 +9,7 @@ inline constexpr const char* kAddressFile = "to_adr.txt";
 inline constexpr const char* kSenderRuleFile = "rule_f.txt";
 inline constexpr const char* kSubjectRuleFile = "rule_s.txt";
 inline constexpr const char* kErrorLogFile = "ErrorLog.txt";
+inline constexpr const char* kDeliveryRecordFile = "DeliveryRecord.txt";
 inline constexpr const char* kSkinFile = "zorvik.bmp";
 inline constexpr const char* kReadMeFile = "readme.txt";
 

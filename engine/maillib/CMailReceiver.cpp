@@ -32,14 +32,11 @@ bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-// The most messages one receive call lists.
-constexpr size_t kMaxMessages = 256;
-
 // A mailbox larger than the list holds is cut at the old end, so mail that
 // arrives later is still seen.
 std::vector<CPop3Entry> NewestEntries(const std::vector<CPop3Entry>& all) {
     auto byNumber = [](const CPop3Entry& a, const CPop3Entry& b) { return a.nNumber < b.nNumber; };
-    const size_t keep = std::min(all.size(), kMaxMessages);
+    const size_t keep = std::min(all.size(), kMaxListedMessages);
     if (std::is_sorted(all.begin(), all.end(), byNumber))
         return std::vector<CPop3Entry>(all.end() - static_cast<std::ptrdiff_t>(keep), all.end());
     std::vector<CPop3Entry> entries = all;
@@ -272,7 +269,7 @@ bool CMailReceiver::ListImap(CImapSession& session, const std::string& identity,
                              const CPrivateFolder& folder, std::vector<CReceivedMessage>& received,
                              std::string& error) {
     std::vector<CImapEntry> entries;
-    if (!session.ListNewest(kMaxMessages, entries, error))
+    if (!session.ListNewest(kMaxListedMessages, entries, error))
         return false;
     const std::string suffix = "@" + HexDigest(identity);
     std::vector<CReceivedMessage> listed;

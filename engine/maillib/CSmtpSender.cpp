@@ -30,16 +30,22 @@ bool IsDnsName(std::string_view name) {
 // libcurl reports a refused MAIL or RCPT as a send error whose detail names
 // the command; a refusal after DATA as an odd reply.
 std::string DescribeSmtpFailure(CURLcode code, const CCurlHandle& curl,
-                                const CServerAddress& server) {
+                                const CServerAddress& server, EMailRefusal& refusal) {
     std::string detail = curl.ErrorDetail();
     std::string reply = curl.LastErrorReply();
     std::string shown = reply.empty() ? detail : reply;
-    if (detail.rfind("RCPT failed", 0) == 0)
+    refusal = EMailRefusal::None;
+    if (detail.rfind("RCPT failed", 0) == 0) {
+        refusal = EMailRefusal::Recipient;
         return CErrorText::Join(mailtext::kRecipientRefused, shown);
+    }
     if (detail.rfind("MAIL failed", 0) == 0)
         return CErrorText::Join(mailtext::kSenderRefused, shown);
-    if (code == CURLE_WEIRD_SERVER_REPLY && !reply.empty() && (reply[0] == '4' || reply[0] == '5'))
+    if (code == CURLE_WEIRD_SERVER_REPLY && !reply.empty() &&
+        (reply[0] == '4' || reply[0] == '5')) {
+        refusal = EMailRefusal::Message;
         return CErrorText::Join(mailtext::kDataRefused, reply);
+    }
     return curl.DescribeFailure(code, server);
 }
 
@@ -77,6 +83,7 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
     m_bTimedOut = false;
     m_bTokenRefused = false;
     m_nReplyCode = 0;
+    m_refusal = EMailRefusal::None;
     CCurlHandle curl;
     if (!curl.IsValid()) {
         error = mailtext::kNetwork;
@@ -107,7 +114,7 @@ bool CSmtpSender::Send(const CServerAddress& server, const std::string& from, co
         m_nReplyCode = ReplyCodeOf(curl.LastErrorReply());
         m_bTokenRefused = curl.TokenRefused(code);
         error = m_bTokenRefused ? CErrorText::Join(mailtext::kTokenRefused, curl.LastErrorReply())
-                                : DescribeSmtpFailure(code, curl, server);
+                                : DescribeSmtpFailure(code, curl, server, m_refusal);
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 // "user:password@" or an access token is given (then TLS is required).
 
 #include "engine/maillib/CServerAddress.h"
+#include "engine/maillib/maillib.h"
 
 #include <string>
 
@@ -33,6 +34,10 @@ public:
     // (450, 550, 554 ...); 0 when it failed otherwise or succeeded.
     int ReplyCode() const { return m_nReplyCode; }
 
+    // What the server refused when the last Send failed at RCPT or after
+    // DATA; None for every other failure.
+    EMailRefusal Refusal() const { return m_refusal; }
+
 private:
     static size_t ReadMessage(char* buffer, size_t size, size_t count, void* source);
 
@@ -41,4 +46,5 @@ private:
     int m_nReplyCode = 0;
     std::string m_strTokenUser;
     std::string m_strAccessToken;
+    EMailRefusal m_refusal = EMailRefusal::None;
 };

@@ -141,7 +141,9 @@ bool ComposeAndSend(const std::string& server, const CTokenLogin* login, const C
     if (sender.TimedOut())
         deadServers.RememberTimeout(key, text);
     std::string_view secret = login != nullptr ? login->strAccessToken : address.Password();
-    return Fail(error, text, secret, sender.ReplyCode(), sender.TokenRefused());
+    Fail(error, text, secret, sender.ReplyCode(), sender.TokenRefused());
+    error.refusal = sender.Refusal();
+    return false;
 }
 
 } // namespace

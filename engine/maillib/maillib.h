@@ -3,6 +3,7 @@
 // values. Every text is UTF-8; a failure comes back as a CMailError whose
 // text says in Japanese what went wrong, on one line.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ struct COutgoingMail {
     std::vector<std::string> vecAttachments;
 };
 
+// What the SMTP server refused of a failed send. A refusal of the recipient
+// or of the message concerns this one mail; any other failure (no
+// connection, TLS, login, the sender address, a time-out, a connection
+// dropped before the reply) concerns every send to that server.
+enum class EMailRefusal { None, Recipient, Message };
+
 struct CMailError {
     std::string strText; // empty while nothing failed
     int nReplyCode = 0;  // a server's refusal (e.g. SMTP 450, 550); 0 for any other failure
@@ -70,13 +77,17 @@ struct CMailError {
     // caller refreshes it and tries once more. False for every other failure
     // (a server that could not check the token just now, a network fault).
     bool bTokenRefused = false;
+    EMailRefusal refusal = EMailRefusal::None;
 };
 
+// The most messages one receive lists: the newest of a larger mailbox.
+inline constexpr std::size_t kMaxListedMessages = 256;
+
 // Leaves the mail on the server and lists the mailbox oldest first (the
-// newest 256 when it holds more, by UID on IMAP), one file per message in a
-// private folder inside tempDir. Files of the previous call, and attachments
-// decoded since, are removed first. IMAP mail keeps its flags: nothing is
-// marked read.
+// newest kMaxListedMessages when it holds more, by UID on IMAP), one file per
+// message in a private folder inside tempDir. Files of the previous call, and
+// attachments decoded since, are removed first. IMAP mail keeps its flags:
+// nothing is marked read.
 bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
                     std::vector<CReceivedMessage>& received, CMailError& error);
 

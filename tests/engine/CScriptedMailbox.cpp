@@ -1,12 +1,23 @@
 #include "CScriptedMailbox.h"
 
+#include <algorithm>
 #include <fstream>
+#include <span>
 #include <sys/stat.h>
 
 CScriptedMailbox::CScriptedMailbox(std::string strTempDir) : m_strTempDir(std::move(strTempDir)) {}
 
 void CScriptedMailbox::AddMessage(const std::string& strName, CDecodedMessage message) {
     m_messages.push_back({strName, std::move(message)});
+}
+
+void CScriptedMailbox::RemoveMessage(const std::string& strName) {
+    std::erase_if(m_messages, [&](const Message& message) { return message.strName == strName; });
+}
+
+void CScriptedMailbox::Refuse(const std::string& address, int code, EMailRefusal refusal) {
+    m_refusals[address] = {
+        .strText = "RCPT failed: " + std::to_string(code), .nReplyCode = code, .refusal = refusal};
 }
 
 void CScriptedMailbox::MakeUnremovable(const std::string& strName) {
@@ -32,7 +43,8 @@ bool CScriptedMailbox::Receive(const CPop3Account& account, const std::string&,
         error.strText = m_strReceiveError;
         return false;
     }
-    for (const Message& message : m_messages) {
+    const std::size_t first = m_messages.size() - std::min(m_messages.size(), m_nListNewest);
+    for (const Message& message : std::span(m_messages).subspan(first)) {
         std::string path = PathOf(message.strName);
         if (message.bUnremovable) {
             ::mkdir(path.c_str(), 0700);
@@ -40,7 +52,7 @@ bool CScriptedMailbox::Receive(const CPop3Account& account, const std::string&,
         } else {
             std::ofstream(path, std::ios::binary) << "From: scripted\r\n\r\nbody\r\n";
         }
-        received.push_back({message.strName, path, 1});
+        received.push_back({m_bNoUidls ? "" : message.strName, path, 1});
     }
     return true;
 }
@@ -62,11 +74,13 @@ bool CScriptedMailbox::Decode(const CReceivedMessage& received, const std::strin
 bool CScriptedMailbox::Send(const std::string& strServer, const COutgoingMail& mail,
                             CMailError& error) {
     m_calls.push_back("send:" + mail.strTo);
-    bool fail = m_failingAddresses.count(mail.strTo) != 0 || m_nFailNextSends > 0;
-    if (m_nFailNextSends > 0)
+    if (m_nFailNextSends > 0) {
         --m_nFailNextSends;
-    if (fail) {
-        error.strText = m_strSendError;
+        error = m_nextSendFailure;
+        return false;
+    }
+    if (auto refusal = m_refusals.find(mail.strTo); refusal != m_refusals.end()) {
+        error = refusal->second;
         return false;
     }
     m_sent.push_back({strServer, mail});
@@ -101,7 +115,7 @@ std::vector<std::string> CScriptedMailbox::AttemptedTo() const {
 const CScriptedMailbox::Message* CScriptedMailbox::Find(const CReceivedMessage& received,
                                                         const char* call) {
     for (const Message& message : m_messages) {
-        if (message.strName == received.strUidl) {
+        if (PathOf(message.strName) == received.strPath) {
             m_calls.push_back(call + message.strName);
             return &message;
         }

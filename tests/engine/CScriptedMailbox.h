@@ -2,12 +2,12 @@
 // A mailbox served from memory in place of the mail library: each receive
 // writes one file per message into the temporary folder (as the library
 // does), decoding answers with the message's scripted values, and sends are
-// recorded, failing for chosen addresses.
+// recorded, failing for chosen addresses or the next few sends.
 
 #include "engine/CMailLibrary.h"
 
 #include <functional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +23,7 @@ public:
     // Appends a message named strName (its file is <temp>/<name>.eml, its
     // UIDL the name).
     void AddMessage(const std::string& strName, CDecodedMessage message);
+    void RemoveMessage(const std::string& strName);
     // The message's file is received as a folder that cannot be unlinked.
     void MakeUnremovable(const std::string& strName);
     std::string PathOf(const std::string& strName) const;
@@ -36,11 +37,18 @@ public:
                 CDecodedMessage& decoded, CMailError& error) override;
     bool Send(const std::string& strServer, const COutgoingMail& mail, CMailError& error) override;
 
+    // Sends to address fail: the server refuses the recipient with code
+    // ("RCPT failed: <code>"), or the message when refusal says so.
+    void Refuse(const std::string& address, int code,
+                EMailRefusal refusal = EMailRefusal::Recipient);
+
     // Script.
-    std::string m_strReceiveError; // non-empty: the receive fails with it
-    std::set<std::string> m_failingAddresses;
+    std::string m_strReceiveError;                  // non-empty: the receive fails with it
+    bool m_bNoUidls = false;                        // the server names its messages by nothing
+    std::size_t m_nListNewest = kMaxListedMessages; // a receive lists the newest this many
+    std::map<std::string, CMailError> m_refusals;   // by address
     int m_nFailNextSends = 0; // the next this many sends fail, whatever the address
-    std::string m_strSendError = "550 mailbox unavailable";
+    CMailError m_nextSendFailure{.strText = "サーバに接続できません"};
     std::function<void(const SentMail&)> m_onSend;
 
     // Record: every call in order ("ca:<path>", "receive", "head:<name>",

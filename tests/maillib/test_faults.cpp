@@ -15,13 +15,18 @@
 #include "tests/common/CNoDacOverride.h"
 #include "tests/common/CSilentServer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -72,10 +77,17 @@ protected:
             .GetProfileString(kSectionLastSend, kKeyLastSubject, "");
     }
 
-    // New mail with distinct subjects; each must reach every address once.
-    void AddMail(const std::string& subject, const std::string& body = "body") {
-        Servers().AddMessage(m_strUser, SimpleMessage(subject, body));
-        m_expected.push_back(subject);
+    // New mail with distinct subjects; each must reach every healthy
+    // address once, unless it is refused for good.
+    std::string AddMail(const std::string& subject, const std::string& body = "body",
+                        bool bDeliverable = true) {
+        if (bDeliverable)
+            m_expected.push_back(subject);
+        return Servers().AddMessage(m_strUser, SimpleMessage(subject, body));
+    }
+    void SetAddresses(const std::string& lines, const std::vector<std::string>& healthy) {
+        m_app.Write(kAddressFile, lines);
+        m_healthy = healthy;
     }
 
     bool RunCycle() {
@@ -100,10 +112,9 @@ protected:
         EXPECT_NE(logged.back().find(detail), std::string::npos) << logged.back();
     }
 
-    // Every mail the SMTP server accepted, as "subject -> address", must be
-    // exactly every expected subject to every address, in mailbox order.
-    void ExpectEachMailForwardedOnce() {
-        std::vector<std::string> got, want;
+    // Every mail the SMTP server accepted, as "subject -> address".
+    std::vector<std::string> ForwardedPairs() {
+        std::vector<std::string> got;
         for (const CReceivedMail& mail : ReceivedMails()) {
             std::string path = TempDir() + "/check.eml";
             std::ofstream(path, std::ios::binary) << mail.strContent;
@@ -112,9 +123,17 @@ protected:
             for (const std::string& to : mail.rcptTos)
                 got.push_back(subject + " -> " + to);
         }
+        return got;
+    }
+
+    // Exactly every expected subject to every healthy address, each once.
+    void ExpectEachMailForwardedOnce() {
+        std::vector<std::string> got = ForwardedPairs(), want;
         for (const std::string& subject : m_expected)
-            for (const std::string& to : kAddresses)
+            for (const std::string& to : m_healthy)
                 want.push_back(subject + " -> " + to);
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
         EXPECT_EQ(got, want);
     }
 
@@ -129,6 +148,7 @@ protected:
     std::string m_strUser;
     CTempFolder m_app;
     std::vector<std::string> m_expected;
+    std::vector<std::string> m_healthy = kAddresses;
 
 private:
     std::unique_ptr<CForwardEngine> m_pEngine;
@@ -212,22 +232,17 @@ TEST_F(FaultTest, TricklingServersEndTheCycleWithinTheTransferBound) {
     ExpectEachMailForwardedOnce();
 }
 
-// Each refusal holds the message (and the one after it) back until the
-// server takes mail again; then both go out once, in order.
-TEST_F(FaultTest, SmtpRefusalsAtRcptAndAfterDataHoldMailUntilTheyEnd) {
-    const std::vector<std::pair<std::string, std::string>> faults = {{"rcpt 450", "450"},
-                                                                     {"rcpt 550", "550"},
-                                                                     {"data 451", "451"},
-                                                                     {"data 554", "554"},
-                                                                     {"data drop", ""}};
-    size_t logged = 0;
-    for (const auto& [fault, code] : faults) {
+// Fault fix: any refusal used to hold the message and all later mail back.
+// A refusal that asks to try later (or a connection dropped before the
+// reply) keeps the mail waiting until it ends; then it goes out once.
+TEST_F(FaultTest, TemporaryRefusalsHoldTheMailUntilTheyEnd) {
+    for (std::string fault : {"rcpt 450", "data 451", "data drop"}) {
         AddMail("first under " + fault);
         AddMail("second under " + fault);
         std::string marker = StoredSubject();
         Servers().SetSmtpFault(fault);
         EXPECT_TRUE(RunCycle());
-        ExpectLastLogged("送信エラー:", ++logged, code);
+        ExpectLastLogged("送信エラー:", LoggedMessages().size(), "あとで再送します");
         EXPECT_EQ(StoredSubject(), marker) << fault;
 
         Servers().SetSmtpFault("");
@@ -235,7 +250,69 @@ TEST_F(FaultTest, SmtpRefusalsAtRcptAndAfterDataHoldMailUntilTheyEnd) {
         EXPECT_EQ(StoredSubject(), "second under " + fault);
     }
     ExpectEachMailForwardedOnce();
-    EXPECT_EQ(LoggedMessages().size(), faults.size()) << "one entry per refusal";
+}
+
+// Fault fix: an address refused for good (a phone contract that ended)
+// stopped the sending at it for ever. A blank line is no address.
+TEST_F(FaultTest, DeadAddressAndBlankLineLeaveEveryOtherAddressServedOnce) {
+    Servers().RefuseSmtpRecipient("gone@example.jp", 550);
+    SetAddresses("phone@example.jp\r\n\r\ngone@example.jp\r\ntablet@example.jp\r\n", kAddresses);
+    AddMail("before");
+    EXPECT_TRUE(RunCycle());
+    AddMail("after");
+    EXPECT_TRUE(RunCycle());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+    ExpectLastLogged("送信エラー:", 2, "gone@example.jp、再送しません");
+    EXPECT_NE(LoggedMessages()[0].find("550"), std::string::npos);
+}
+
+// Fault fix: a message refused for good after DATA stopped all later mail.
+TEST_F(FaultTest, MessageRefusedForGoodIsLoggedOncePerAddressAndLaterMailGoesOn) {
+    Servers().RefuseSmtpContent("poison", 554);
+    AddMail("healthy-1");
+    AddMail("poison", "body", false);
+    AddMail("healthy-2");
+    EXPECT_TRUE(RunCycle());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+    ExpectLastLogged("送信エラー:", 2, "554");
+    EXPECT_EQ(StoredSubject(), "healthy-2");
+}
+
+// An address whose server says "try later" for two cycles gets its mail at
+// the third, while the other address got it at once.
+TEST_F(FaultTest, DeferredAddressGetsItsMailOnceTheDeferringEnds) {
+    Servers().RefuseSmtpRecipient("tablet@example.jp", 450, 4); // two messages, two cycles
+    AddMail("deferred-1");
+    AddMail("deferred-2");
+    for (size_t cycle = 1; cycle <= 2; ++cycle) {
+        EXPECT_TRUE(RunCycle());
+        EXPECT_EQ(ReceivedMails().size(), 2u) << "the phone got both at once";
+        ExpectLastLogged("送信エラー:", cycle, "tablet@example.jp、あとで再送します");
+    }
+    // The retry takes the mail from the server again when the temporary
+    // folder (and the library's cache in it) has been wiped.
+    std::filesystem::remove_all(TempDir() + "/quiben-" + std::to_string(geteuid()));
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+}
+
+// Mail that arrives while the SMTP server is down waits, and nothing is
+// sent twice when it is back.
+TEST_F(FaultTest, SmtpServerDownForTwoCyclesLosesNothing) {
+    AddMail("before-the-outage");
+    EXPECT_TRUE(RunCycle());
+    Set(kSectionRecv, kKeySmtp, Local(UnusedLoopbackPort()));
+    AddMail("during-1");
+    EXPECT_TRUE(RunCycle());
+    AddMail("during-2");
+    EXPECT_TRUE(RunCycle());
+    ExpectLastLogged("送信エラー:", 2, "あとで再送します");
+    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
+    EXPECT_EQ(StoredSubject(), "during-2");
 }
 
 TEST_F(FaultTest, TlsHandshakeThatFailsIsAReceiveOrSendError) {
@@ -295,26 +372,61 @@ TEST_F(FaultTest, TemporaryFolderThatCannotBeWrittenIsAReceiveError) {
     ExpectEachMailForwardedOnce();
 }
 
-// Nothing can be stored: the marker lives on in memory, so the running
-// program does not forward the same mail again, and is stored once the
-// folder can be written.
-TEST_F(FaultTest, ProgramFolderThatCannotBeWrittenKeepsItsFilesAndForwardsOnce) {
+// A cycle killed right after the server accepted its first mail loses
+// nothing: the next cycle sends the rest, and at most the one mail whose
+// acceptance was not yet written a second time.
+TEST_F(FaultTest, CycleKilledAfterTheFirstAcceptedMailRepeatsAtMostThatMail) {
+    for (const char* subject : {"killed-1", "killed-2", "killed-3"})
+        AddMail(subject);
+    pid_t child = fork();
+    if (child == 0) {
+        setenv("TMPDIR", TempDir().c_str(), 1);
+        execl(QUIBEN_BINARY_DIR "/quiben", "quiben", "--once", "--home", m_app.Path().c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReceivedMails().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the cycle ended before it was killed";
+    ASSERT_LT(ReceivedMails().size(), 6u);
+
+    EXPECT_TRUE(RunCycle());
+    std::vector<std::string> pairs = ForwardedPairs();
+    EXPECT_EQ(std::set<std::string>(pairs.begin(), pairs.end()).size(), 6u) << "all arrived";
+    EXPECT_LE(pairs.size(), 7u) << "only the mail in flight went twice";
+}
+
+// Fault fix: with nothing stored, every cycle forwarded the mailbox again
+// and said nothing. The record cannot be written, so nothing is sent, the
+// cycle fails (--once exits 1) and says why; once the folder can be
+// written, the mail goes out once.
+TEST_F(FaultTest, ProgramFolderThatCannotBeWrittenSendsNothingAndFails) {
     AddMail("while-read-only");
     std::string ini = m_app.Read(kIniFile);
     {
         CNoDacOverride obeyModes;
         chmod(m_app.Path().c_str(), 0500);
-        EXPECT_TRUE(RunCycle());
-        EXPECT_TRUE(RunCycle());
+        EXPECT_FALSE(RunCycle());
+        EXPECT_FALSE(RunCycle());
         EXPECT_EQ(m_app.Read(kIniFile), ini);
-        EXPECT_EQ(Engine().GetLastSubject(), "while-read-only");
+        EXPECT_TRUE(ReceivedMails().empty());
+        EXPECT_EQ(Engine().GetLastReport().strErrors.rfind(
+                      "記録エラー:DeliveryRecord.txt に書けません", 0),
+                  0u)
+            << Engine().GetLastReport().strErrors;
         chmod(m_app.Path().c_str(), 0700);
     }
-    ExpectEachMailForwardedOnce();
     EXPECT_TRUE(RunCycle());
+    EXPECT_TRUE(RunCycle());
+    ExpectEachMailForwardedOnce();
     EXPECT_EQ(StoredSubject(), "while-read-only");
-    EXPECT_TRUE(std::filesystem::status(m_app.File(kIniFile)).permissions() ==
-                (std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
+    for (const char* name : {kIniFile, kDeliveryRecordFile})
+        EXPECT_TRUE(std::filesystem::status(m_app.File(name)).permissions() ==
+                    (std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
 }
 
 // A full disk (here: a file size limit) during the settings and list writes
@@ -327,8 +439,11 @@ TEST_F(FaultTest, FullDiskKeepsSettingsAndListFilesWholeAndLosesNoMail) {
     std::string addresses = m_app.Read(kAddressFile);
     AddMail("small-enough");
     {
+        // The record fits, the marker does not: the cycle fails and says so,
+        // and the next one sends nothing again.
         CFileSizeLimit fullDisk(2000);
-        EXPECT_TRUE(RunCycle());
+        EXPECT_FALSE(RunCycle());
+        ExpectLastLogged("記録エラー:Quiben.ini", 1);
         EXPECT_FALSE(WriteListFile(m_app.File(kAddressFile),
                                    std::vector<std::string>(200, "someone@example.jp")));
         EXPECT_FALSE(
@@ -342,7 +457,7 @@ TEST_F(FaultTest, FullDiskKeepsSettingsAndListFilesWholeAndLosesNoMail) {
     {
         CFileSizeLimit fullDisk(20000);
         EXPECT_FALSE(RunCycle());
-        ExpectLastLogged("受信エラー:", 1, "保存");
+        ExpectLastLogged("受信エラー:", 2, "保存");
         ExpectNoMessageFilesLeft();
     }
     EXPECT_TRUE(RunCycle());

@@ -289,9 +289,11 @@ protected:
                                  .GetProfileString(schema::kSectionLastSend, key, ""));
         return values;
     }
+    // Back to the marker alone, as before the first cycle with a record.
     void SetMarker(const std::vector<std::string>& values) {
         for (size_t i = 0; i < values.size(); ++i)
             Set(schema::kSectionLastSend, kMarkerKeys[i], values[i]);
+        fs::remove(m_app.File(schema::kDeliveryRecordFile));
     }
 
     std::string m_strUser;

@@ -16,6 +16,7 @@ struct CSendResult {
     bool nResult = false;
     std::string strError;
     int nReplyCode = 0;
+    EMailRefusal refusal = EMailRefusal::None;
 };
 
 CSendResult Send(const std::string& server, const std::string& to, const std::string& from,
@@ -26,6 +27,7 @@ CSendResult Send(const std::string& server, const std::string& to, const std::st
     result.nResult = SendMail(server, {from, to, subject, body, attachments}, error);
     result.strError = error.strText;
     result.nReplyCode = error.nReplyCode;
+    result.refusal = error.refusal;
     return result;
 }
 
@@ -132,6 +134,7 @@ TEST_F(SendMailTest, RefusalsAtRcptAndDataAreFailuresWithTheServersWords) {
     EXPECT_EQ(rcpt.nResult, 0);
     EXPECT_NE(CheckedErrorText(rcpt.strError.c_str()).find("550"), std::string::npos);
     EXPECT_EQ(rcpt.nReplyCode, 550);
+    EXPECT_EQ(rcpt.refusal, EMailRefusal::Recipient);
     CSendResult busy = Send(Servers().SmtpServer(), "defer-rcpt@example.jp", kFrom, "s", "b");
     EXPECT_EQ(busy.nResult, 0);
     EXPECT_NE(CheckedErrorText(busy.strError.c_str()).find("450"), std::string::npos);
@@ -140,9 +143,11 @@ TEST_F(SendMailTest, RefusalsAtRcptAndDataAreFailuresWithTheServersWords) {
     EXPECT_EQ(data.nResult, 0);
     EXPECT_NE(CheckedErrorText(data.strError.c_str()).find("554"), std::string::npos);
     EXPECT_EQ(data.nReplyCode, 554);
+    EXPECT_EQ(data.refusal, EMailRefusal::Message);
     CSendResult sender = Send(Servers().SmtpServer(), kTo, "refuse-sender@example.jp", "s", "b");
     EXPECT_EQ(sender.nResult, 0);
     CheckedErrorText(sender.strError.c_str());
+    EXPECT_EQ(sender.refusal, EMailRefusal::None) << "a refused sender concerns every mail";
     EXPECT_TRUE(ReceivedMails().empty());
 }
 
