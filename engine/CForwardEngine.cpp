@@ -60,6 +60,7 @@ struct CForwardEngine::Cycle {
     Account account;
     std::vector<std::string> addresses; // usable, as written, each once
     CDeliveryRecord record;
+    CDeliveryRecord::ELoad load = CDeliveryRecord::ELoad::Missing;
     std::time_t tNow = 0;
     std::vector<CReceivedMessage> received; // the mailbox, oldest first
     std::vector<std::string> keys; // of the received messages; empty: not to be handled now
@@ -78,11 +79,21 @@ bool CForwardEngine::RunForwardCycle() {
     Cycle cycle(ReadAccount(), std::move(addresses),
                 JoinPath(m_strAppDir, schema::kDeliveryRecordFile));
     m_pLibrary->SetCaFile(cycle.account.strCaFile);
+    if (!LoadRecord(cycle))
+        return FinishCycle(false);
+    // A mailbox that is as the last finished cycle left it (the library can
+    // tell for IMAP at the cost of one question) has nothing new, and ends
+    // the cycle, unless an address waits for a retry.
+    CReceiveOptions options{.bSkipWhenUnchanged = !cycle.record.HasPending()};
+    CReceiveResult result;
     CMailError error;
-    if (!m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error)) {
+    if (!m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, options, result, error)) {
         LogError(enginetexts::kReceiveError, error.strText);
         return FinishCycle(false);
     }
+    if (result.bUnchanged)
+        return FinishCycle(true);
+    cycle.received = std::move(result.messages);
     if (!OpenRecord(cycle))
         return FinishCycle(false);
     for (std::size_t i = 0; i < cycle.received.size(); ++i)
@@ -91,7 +102,10 @@ bool CForwardEngine::RunForwardCycle() {
     if (cycle.record.IsChanged() && !SaveRecord(cycle))
         return FinishCycle(false);
     // An empty mailbox leaves the stored marker as it is.
-    return FinishCycle(cycle.received.empty() || StoreMarker());
+    if (!cycle.received.empty() && !StoreMarker())
+        return FinishCycle(false);
+    m_pLibrary->MarkHandled(cycle.account.pop3, m_strTempDir);
+    return FinishCycle(true);
 }
 
 void CForwardEngine::LogError(std::string_view tag, const std::string& strText) {
@@ -226,21 +240,24 @@ bool CForwardEngine::MatchesMarker(const CMessageHeader& header) const {
     return m_strLastMessageId.empty() || Utf8ToCp932(header.strMessageId) == m_strLastMessageId;
 }
 
-// Reads the record of this mailbox and brings it up to date with what the
-// server lists. A record that cannot be trusted (a link, a FIFO, someone
-// else's file, damaged) stops the cycle before anything is sent: guessing
-// what was forwarded could send the whole mailbox again.
-bool CForwardEngine::OpenRecord(Cycle& cycle) {
+// Reads the record of this mailbox. A record that cannot be trusted (a
+// link, a FIFO, someone else's file, damaged) stops the cycle before
+// anything is received or sent: guessing what was forwarded could send the
+// whole mailbox again.
+bool CForwardEngine::LoadRecord(Cycle& cycle) {
     std::string problem;
     const CPop3Account& pop3 = cycle.account.pop3;
-    CDeliveryRecord::ELoad load =
-        cycle.record.Load(LowerAscii(pop3.strServer) + " " + pop3.strUser, problem);
-    if (load == CDeliveryRecord::ELoad::Unusable) {
-        LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotUse, problem);
-        return false;
-    }
+    cycle.load = cycle.record.Load(LowerAscii(pop3.strServer) + " " + pop3.strUser, problem);
+    if (cycle.load != CDeliveryRecord::ELoad::Unusable)
+        return true;
+    LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotUse, problem);
+    return false;
+}
+
+// Brings the record up to date with what the server lists.
+bool CForwardEngine::OpenRecord(Cycle& cycle) {
     cycle.keys = MessageKeys(cycle.received, cycle.record);
-    if (load == CDeliveryRecord::ELoad::Missing) {
+    if (cycle.load == CDeliveryRecord::ELoad::Missing) {
         SeedRecordFromMarker(cycle);
         return true;
     }
@@ -248,6 +265,15 @@ bool CForwardEngine::OpenRecord(Cycle& cycle) {
     // which messages are gone.
     if (std::find(cycle.keys.begin(), cycle.keys.end(), "") != cycle.keys.end())
         return true;
+    // Not one listed message known, though the record knows this mailbox:
+    // the server has given its messages new ids (an IMAP mailbox made anew,
+    // a POP3 server moved). Mail up to the marker is old mail, as without a
+    // record; the rest is new.
+    const bool bNoneKnown =
+        std::none_of(cycle.keys.begin(), cycle.keys.end(),
+                     [&](const std::string& key) { return cycle.record.Find(key) != nullptr; });
+    if (bNoneKnown && !cycle.record.IsEmpty())
+        SeedRecordFromMarker(cycle);
     for (const CDeliveryRecord::Entry& entry :
          cycle.record.Prune({cycle.keys.begin(), cycle.keys.end()}, kKeptUnlistedEntries))
         LogGivenUp(enginetexts::kGivenUpGone, entry);

@@ -46,6 +46,10 @@ public:
     // tried again at the next cycles, alone, for up to three days; one
     // refused for good is logged once and not tried again; neither holds
     // back other addresses or later mail.
+    //
+    // A cycle that finds the mailbox as the last finished cycle left it
+    // (IMAP: the same UIDVALIDITY, UIDNEXT and message count) while no
+    // address waits ends there, having listed and fetched nothing.
     bool RunForwardCycle();
 
     // Appends every line of the forward-to list, taken exactly as read;
@@ -99,6 +103,7 @@ private:
     std::vector<std::string> ReadUsableAddresses();
     bool MatchesMarker(const CMessageHeader& header) const;
 
+    bool LoadRecord(Cycle& cycle);
     bool OpenRecord(Cycle& cycle);
     std::vector<std::string> MessageKeys(const std::vector<CReceivedMessage>& received,
                                          const CDeliveryRecord& record);

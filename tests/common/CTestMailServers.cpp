@@ -307,6 +307,25 @@ CTestMailServers::RecordedImapCommands(std::string_view user) const {
     return sessions;
 }
 
+std::vector<std::vector<std::string>>
+CTestMailServers::LibraryImapSessions(std::string_view user, std::size_t nExpected) const {
+    auto sends = [](const std::vector<std::string>& session, const std::string& word) {
+        return std::any_of(session.begin(), session.end(),
+                           [&](const std::string& command) { return command.rfind(word, 0) == 0; });
+    };
+    std::vector<std::vector<std::string>> ours;
+    for (int wait = 0; wait < 100; ++wait) {
+        ours.clear();
+        for (auto& session : RecordedImapCommands(user))
+            if (sends(session, "STATUS ") || sends(session, "EXAMINE "))
+                ours.push_back(std::move(session));
+        if (ours.size() >= nExpected && ours.back().back() == "LOGOUT")
+            break;
+        usleep(20000);
+    }
+    return ours;
+}
+
 void CTestMailServers::SetSmtpFault(const std::string& fault) const {
     std::string path = m_strFolder + "/smtp-fault";
     if (fault.empty()) {

@@ -93,6 +93,11 @@ public:
     // The commands of each recorded connection, oldest connection first,
     // without their tags ("LOGOUT", "UID FETCH 3 BODY[]").
     std::vector<std::vector<std::string>> RecordedImapCommands(std::string_view user) const;
+    // Of those, the connections of the library under test (each sends STATUS
+    // or EXAMINE, which the other client here never does), once Dovecot has
+    // written at least nExpected of them whole (or after two seconds).
+    std::vector<std::vector<std::string>> LibraryImapSessions(std::string_view user,
+                                                              std::size_t nExpected) const;
 
     // Scripts an SMTP refusal for every address, in place of every rule
     // before, until cleared with an empty text: "rcpt 450", "rcpt 550",

@@ -9,11 +9,9 @@
 #include "engine/maillib/CMessageCache.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -57,23 +55,6 @@ protected:
 
     std::string CacheFolder() const {
         return TempDir() + "/quiben-" + std::to_string(geteuid()) + "/cache";
-    }
-
-    // The commands of this library's connections (a STATUS or an EXAMINE;
-    // the other client's never), once Dovecot has written them.
-    std::vector<std::vector<std::string>> OurSessions(const std::string& user,
-                                                      std::size_t nExpected) {
-        std::vector<std::vector<std::string>> ours;
-        for (int wait = 0; wait < 100; ++wait) {
-            ours.clear();
-            for (auto& session : Servers().RecordedImapCommands(user))
-                if (Count(session, "STATUS ") + Count(session, "EXAMINE ") > 0)
-                    ours.push_back(std::move(session));
-            if (ours.size() >= nExpected && ours.back().back() == "LOGOUT")
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return ours;
     }
 };
 
@@ -211,7 +192,7 @@ TEST_F(ImapTest, QuietCycleAsksOneStatusAndNothingMore) {
     const std::string server = Servers().ImapServer();
 
     EXPECT_EQ(Receive(server, user, true).messages.size(), 3u);
-    std::vector<std::string> full = OurSessions(user, 1).back();
+    std::vector<std::string> full = Servers().LibraryImapSessions(user, 1).back();
     ASSERT_EQ(Count(full, "UID FETCH"), 3);
     auto examine = std::find(full.begin(), full.end(), "EXAMINE \"INBOX\"");
     auto fetch = std::find_if(full.begin(), full.end(),
@@ -220,7 +201,7 @@ TEST_F(ImapTest, QuietCycleAsksOneStatusAndNothingMore) {
 
     // Not handled yet (the cycle failed, say): listed again, from the cache.
     EXPECT_FALSE(Receive(server, user, true).bUnchanged);
-    EXPECT_EQ(Count(OurSessions(user, 2).back(), "UID FETCH"), 0);
+    EXPECT_EQ(Count(Servers().LibraryImapSessions(user, 2).back(), "UID FETCH"), 0);
 
     MarkHandled(server, user);
     Servers().ImapCommand(user, "INBOX", "UID STORE 2 +FLAGS (\\Flagged)");
@@ -228,7 +209,7 @@ TEST_F(ImapTest, QuietCycleAsksOneStatusAndNothingMore) {
     EXPECT_TRUE(quiet.bUnchanged);
     EXPECT_TRUE(quiet.messages.empty());
     EXPECT_EQ(
-        OurSessions(user, 3).back(),
+        Servers().LibraryImapSessions(user, 3).back(),
         (std::vector<std::string>{"STATUS \"INBOX\" (MESSAGES UIDNEXT UIDVALIDITY)", "LOGOUT"}));
     // The caller decides: without the skip the mailbox is listed all the same.
     EXPECT_EQ(Receive(server, user, false).messages.size(), 3u);
@@ -237,7 +218,7 @@ TEST_F(ImapTest, QuietCycleAsksOneStatusAndNothingMore) {
     CReceiveResult arrived = Receive(server, user, true);
     EXPECT_FALSE(arrived.bUnchanged);
     ASSERT_EQ(arrived.messages.size(), 4u);
-    EXPECT_EQ(Count(OurSessions(user, 5).back(), "UID FETCH"), 1);
+    EXPECT_EQ(Count(Servers().LibraryImapSessions(user, 5).back(), "UID FETCH"), 1);
 }
 
 // The record of handled mailboxes is a shortcut only: one that is damaged
