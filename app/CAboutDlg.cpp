@@ -1,6 +1,6 @@
 #include "app/CAboutDlg.h"
 
-#include "platform/dialog/CDataExchange.h"
+#include "dialog/CDataExchange.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "res/templates.h"

@@ -1,10 +1,10 @@
 #pragma once
-// The version-information box (template 100): icon, name and version, the
+// The version-information box (IDD_ABOUTBOX): icon, name and version, the
 // maker, and four address lines that are links (three web sites and a
 // mailto: contact). Made afresh for every showing.
 
 #include "controls/CLinkLabel.h"
-#include "platform/dialog/CDialog.h"
+#include "dialog/CDialog.h"
 
 #include <array>
 
@@ -17,7 +17,7 @@ public:
     explicit CAboutDlg(QWidget* pParent = nullptr);
     ~CAboutDlg() override;
 
-    // The address lines in the order of the items 1056, 1057, 1058, 1059.
+    // The address lines: IDC_LINK_HOME, _SUPPORT, _DOWNLOAD, _MAIL.
     CLinkLabel& GetLink(int nIndex) { return m_links.at(static_cast<std::size_t>(nIndex)); }
     static constexpr int kLinkCount = 4;
 

@@ -19,7 +19,7 @@ class CInstanceChannel : public QObject {
 public:
     enum class ERequest {
         Activate, // bring the window to the front
-        RunCycle  // command 1002: one forwarding cycle at once
+        RunCycle  // ID_RUN_CYCLE_NOW: one forwarding cycle at once
     };
     using Handler = std::function<void(ERequest)>;
 

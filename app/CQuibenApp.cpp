@@ -6,14 +6,14 @@
 #include "app/CTerminationWatcher.h"
 #include "app/HeadlessCommand.h"
 #include "app/QtPlatformChoice.h"
+#include "dialog/CBackgroundJob.h"
 #include "engine/CForwardEngine.h"
-#include "platform/dialog/CBackgroundJob.h"
+#include "engine/maillib/CConnectionTest.h"
 #include "platform/paths.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "res/strings.h"
 #include "settings/CSettingSheet.h"
-#include "settings/schema.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -56,17 +56,13 @@ int CQuibenApp::Run() {
     return nExitCode;
 }
 
-std::string CQuibenApp::GetIniPath() const {
-    return JoinPath(m_strAppDir, schema::kIniFile);
-}
-
 bool CQuibenApp::ResolveFolders() {
     m_strAppDir = ResolveAppDir(m_commandLine.strHome);
     m_strTempDir = ResolveTempDir();
     if (m_strAppDir.empty() || m_strTempDir.empty())
         return false;
     // Every setting of the program goes to the INI file in the program folder.
-    m_pProfile = std::make_unique<CProfile>(GetIniPath());
+    m_pSettings = std::make_unique<CSettingsStore>(m_strAppDir);
     if (m_dataFolders.empty())
         m_dataFolders = DefaultDataFolders();
     return true;
@@ -124,7 +120,7 @@ bool CQuibenApp::InitInstance() {
     // The engine belongs to the cycles: one that is still waiting on a
     // server when the window closes keeps it alive until it returns.
     auto pEngine = std::make_shared<CForwardEngine>(m_strAppDir, m_strTempDir);
-    CQuibenDlg dlg(*m_pProfile, m_dataFolders, [pEngine] {
+    CQuibenDlg dlg(*m_pSettings, m_dataFolders, [pEngine] {
         pEngine->RunForwardCycle();
         return pEngine->GetLastReport();
     });
@@ -166,15 +162,16 @@ int CQuibenApp::ExitInstance() {
 }
 
 void RunSettingsSheet(QWidget* pOwner) {
-    // The main window owns the sheet, as the original platform makes the
-    // application's main window the owner of a sheet given no parent.
+    // The main window owns the sheet: it stays above the figure and goes
+    // with it.
     CQuibenApp* pApp = CQuibenApp::GetApp();
     if (pApp != nullptr)
-        RunSettingSheet(pApp->GetAppDir(), pApp->GetProfile(), pOwner);
+        RunSettingSheet(pApp->GetSettings(), &CConnectionTest::Run, pOwner);
 }
 
 void RunAboutBox(QWidget*) {
-    // Without a parent of its own, as the original shows it.
+    // Without a parent: a window of its own, which the desktop places,
+    // rather than one over the small figure.
     CAboutDlg dlg;
     dlg.DoModal();
 }

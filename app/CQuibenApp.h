@@ -6,8 +6,8 @@
 
 #include "app/CommandLine.h"
 #include "app/OnceCycle.h"
+#include "config/CSettingsStore.h"
 #include "platform/CInstanceLock.h"
-#include "platform/profile.h"
 
 #include <memory>
 #include <string>
@@ -30,21 +30,18 @@ public:
     // returns the exit status.
     int Run();
 
-    // True would mean "keep running"; like the original it always ends with
-    // false once the main window has closed.
+    // Runs the main window until it closes; always false, since the program
+    // then ends (true would mean "keep running").
     bool InitInstance();
     int ExitInstance();
 
     const std::string& GetAppDir() const { return m_strAppDir; }
-    const std::string& GetTempDir() const { return m_strTempDir; }
-    std::string GetIniPath() const;
-    CProfile& GetProfile() { return *m_pProfile; }
+    CSettingsStore& GetSettings() { return *m_pSettings; }
 
     // Where the skin and the read-me are looked for: the program folder, the
     // executable's folder, the installed data folder. Tests replace the list
     // before Run.
     void SetDataFolders(std::vector<std::string> folders) { m_dataFolders = std::move(folders); }
-    const std::vector<std::string>& GetDataFolders() const { return m_dataFolders; }
 
 private:
     bool ResolveFolders();
@@ -60,7 +57,7 @@ private:
     std::unique_ptr<CInstanceLock> m_pLock; // on the program folder, once it is known
     std::string m_strAppDir;
     std::string m_strTempDir;
-    std::unique_ptr<CProfile> m_pProfile;
+    std::unique_ptr<CSettingsStore> m_pSettings;
     std::vector<std::string> m_dataFolders;
     std::unique_ptr<QCoreApplication> m_pQtApp;
     int m_nExitCode = kExitOk;

@@ -3,16 +3,17 @@
 #include "app/CErrorLogWindow.h"
 #include "app/CHealthDisplay.h"
 #include "app/CreateRegionFromBitmap.h"
+#include "config/CSettingsStore.h"
+#include "config/schema.h"
+#include "dialog/MenuTemplate.h"
+#include "dialog/ShellOpen.h"
 #include "engine/errorlog.h"
 #include "platform/codepage.h"
-#include "platform/dialog/ShellOpen.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "res/strings.h"
 #include "res/templates.h"
-#include "settings/schema.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -67,10 +68,10 @@ int ForwardTimerInterval(int nTimeUp) {
     return nTimeUp < kMinForwardInterval ? kMinForwardInterval : nTimeUp;
 }
 
-CQuibenDlg::CQuibenDlg(CProfile& profile, std::vector<std::string> dataFolders,
+CQuibenDlg::CQuibenDlg(CSettingsStore& store, std::vector<std::string> dataFolders,
                        CycleRunner runCycle, QWidget* pParent)
-    : CDialog(kMainDialogTemplate, pParent), m_profile(profile),
-      m_dataFolders(std::move(dataFolders)), m_runCycle(std::move(runCycle)) {
+    : CDialog(kMainDialogTemplate, pParent), m_store(store), m_dataFolders(std::move(dataFolders)),
+      m_runCycle(std::move(runCycle)) {
     setWindowIcon(LoadAppIcon());
     setWindowTitle(QString::fromUtf8(restext::kAppName));
     m_timer.setObjectName(QStringLiteral("timer%1").arg(ID_FORWARD_TIMER));
@@ -140,21 +141,17 @@ void CQuibenDlg::ReportMissingFile(const char* pszFormat, const char* pszName) c
 
 bool CQuibenDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    // A frameless window has no system menu here; the About box is reached
-    // through the pop-up menu and OnSysCommand.
     RestorePosition();
     StartForwardTimer();
     return true;
 }
 
 void CQuibenDlg::StartForwardTimer() {
-    using namespace schema;
-    const int nTimeUp = m_profile.GetProfileInt(kSectionRecv, kKeyTimeUp, kDefaultTimeUp);
-    const int nInterval = ForwardTimerInterval(nTimeUp);
-    if (nInterval != nTimeUp) {
+    const CTimerSettings timer = m_store.Load<CTimerSettings>();
+    const int nInterval = ForwardTimerInterval(timer.nTimeUp);
+    if (nInterval != timer.nTimeUp) {
         // Noted once per start, which is when the interval is read.
-        const QString value = QString::fromStdString(
-            Cp932ToUtf8(m_profile.GetProfileString(kSectionRecv, kKeyTimeUp, "")));
+        const QString value = QString::fromStdString(Cp932ToUtf8(timer.strTimeUp));
         WriteErrorLog(
             AppDir(),
             Utf8ToCp932(QString::fromUtf8(healthtext::kTimeUpRaised).arg(value).toStdString()));
@@ -163,18 +160,15 @@ void CQuibenDlg::StartForwardTimer() {
 }
 
 std::string CQuibenDlg::AppDir() const {
-    return ExtractDirectory(m_profile.GetPath());
+    return m_store.AppDir();
 }
 
 void CQuibenDlg::RestorePosition() {
-    // A stored X of 10000 is the "nothing stored" default: stay where the
-    // template puts the window.
-    if (m_profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionX,
-                                schema::kNoPosition) == schema::kNoPosition)
+    // Without a stored position the window stays where the template puts it.
+    const CWindowPlacement placement = m_store.Load<CWindowPlacement>();
+    if (!placement.IsStored())
         return;
-    const QPoint stored(
-        m_profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionX, 0),
-        m_profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionY, 0));
+    const QPoint stored(placement.nX, placement.nY);
     // A position on no screen any more (a monitor was removed) would leave
     // the window out of reach; it then stays at the template's place.
     const QRect wanted(stored, size());
@@ -187,8 +181,7 @@ void CQuibenDlg::RestorePosition() {
 
 void CQuibenDlg::StorePosition() {
     const QPoint topLeft = frameGeometry().topLeft();
-    m_profile.WriteProfileInt(schema::kSectionPosition, schema::kKeyPositionX, topLeft.x());
-    m_profile.WriteProfileInt(schema::kSectionPosition, schema::kKeyPositionY, topLeft.y());
+    m_store.Save(CWindowPlacement{topLeft.x(), topLeft.y()});
 }
 
 void CQuibenDlg::OnDestroy() {
@@ -197,8 +190,7 @@ void CQuibenDlg::OnDestroy() {
 }
 
 bool CQuibenDlg::IsAutoForwardOn() const {
-    return m_profile.GetProfileInt(schema::kSectionSend, schema::kKeyExec, schema::kDefaultExec) !=
-           0;
+    return m_store.Load<CForwardingSettings>().bAutoForward != 0;
 }
 
 void CQuibenDlg::OnTimerTick() {
@@ -208,8 +200,8 @@ void CQuibenDlg::OnTimerTick() {
 }
 
 void CQuibenDlg::RunCycleNow() {
-    // Command 1002 does not consult the switch; a cycle already running
-    // covers it (two at once would forward the same mail twice).
+    // 今すぐ転送 does not consult the switch; a cycle already running covers
+    // it (two at once would forward the same mail twice).
     if (g_bInCycle)
         return;
     StartCycle();
@@ -292,15 +284,12 @@ void CQuibenDlg::OnCommand(int nId) {
     }
 }
 
-void CQuibenDlg::OnSysCommand(int nId) {
-    if ((nId & 0xFFF0) == IDM_ABOUTBOX && m_runAbout)
-        m_runAbout(this);
-}
-
 void CQuibenDlg::OnToggleAutoForward() {
-    const int nExec =
-        m_profile.GetProfileInt(schema::kSectionSend, schema::kKeyExec, schema::kDefaultExec);
-    m_profile.WriteProfileInt(schema::kSectionSend, schema::kKeyExec, 1 ^ nExec);
+    // The lowest bit of the stored value flips: a value set by hand to 2
+    // becomes 3 and stays on, as files of earlier versions expect.
+    CForwardingSettings forwarding = m_store.Load<CForwardingSettings>();
+    forwarding.bAutoForward ^= 1;
+    m_store.Save(forwarding);
 }
 
 void CQuibenDlg::OnToggleAutostart() {
@@ -374,8 +363,8 @@ std::unique_ptr<QMenu> CQuibenDlg::CreateMainPopupMenu() {
 void CQuibenDlg::ShowPopupMenu(const QPoint& globalPos) {
     std::unique_ptr<QMenu> pMenu = CreateMainPopupMenu();
     QAction* pChosen = pMenu->exec(globalPos);
-    // The menu goes before its command runs, as a menu closes before the
-    // original platform delivers the command.
+    // The menu goes before its command runs, so a command that opens a
+    // window (the settings, the About box) never opens it under the menu.
     const int nId = pChosen ? pChosen->data().toInt() : 0;
     pMenu.reset();
     if (nId != 0)

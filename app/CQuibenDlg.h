@@ -7,9 +7,9 @@
 
 #include "app/CAutostart.h"
 #include "app/CDesktopNotifier.h"
+#include "dialog/CBackgroundJob.h"
+#include "dialog/CDialog.h"
 #include "engine/CycleReport.h"
-#include "platform/dialog/CBackgroundJob.h"
-#include "platform/dialog/CDialog.h"
 
 #include <QImage>
 #include <QPoint>
@@ -22,7 +22,7 @@
 #include <vector>
 
 class CErrorLogWindow;
-class CProfile;
+class CSettingsStore;
 class QMenu;
 
 // Set from the start of a forwarding cycle until the window has its report,
@@ -44,7 +44,7 @@ public:
     using DialogRunner = std::function<void(QWidget* pOwner)>;
 
     // dataFolders: where the skin and the read-me are looked for, in order.
-    CQuibenDlg(CProfile& profile, std::vector<std::string> dataFolders, CycleRunner runCycle,
+    CQuibenDlg(CSettingsStore& store, std::vector<std::string> dataFolders, CycleRunner runCycle,
                QWidget* pParent = nullptr);
     ~CQuibenDlg() override;
 
@@ -54,16 +54,14 @@ public:
     // it that item is greyed.
     void SetAutostart(CAutostart autostart) { m_autostart = std::move(autostart); }
 
-    // Menu 129 as it would open now: the check mark follows SEND / EXEC;
-    // 今すぐ転送 is greyed while a cycle runs.
+    // The pop-up menu as it would open now: the check mark follows SEND /
+    // EXEC; 今すぐ転送 is greyed while a cycle runs.
     std::unique_ptr<QMenu> CreateMainPopupMenu();
     void ShowPopupMenu(const QPoint& globalPos);
 
-    // A tick of timer 3: one cycle when automatic forwarding is on and no
-    // cycle runs.
+    // A tick of the forwarding timer: one cycle when automatic forwarding is
+    // on and no cycle runs.
     void OnTimerTick();
-    // System-menu commands; 16 opens the About box.
-    void OnSysCommand(int nId);
     // A second start asked for the window: to the front.
     void Activate();
 
@@ -116,7 +114,7 @@ private:
     std::string AppDir() const;
     void ReportMissingFile(const char* pszFormat, const char* pszName) const;
 
-    CProfile& m_profile;
+    CSettingsStore& m_store;
     std::vector<std::string> m_dataFolders;
     CycleRunner m_runCycle;
     DialogRunner m_runSettings;

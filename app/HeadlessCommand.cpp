@@ -3,9 +3,8 @@
 #include "app/CUserTimer.h"
 #include "app/ExecLine.h"
 #include "app/OnceCycle.h"
+#include "config/CSettingsStore.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
-#include "settings/schema.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -74,9 +73,8 @@ int InstallTimer(const std::string& home) {
     const std::string appDir = TimerFolder(home, true);
     if (appDir.empty())
         return kExitFailed;
-    const CProfile profile(JoinPath(appDir, schema::kIniFile));
-    const int nSeconds = CUserTimer::IntervalSeconds(
-        profile.GetProfileInt(schema::kSectionRecv, schema::kKeyTimeUp, schema::kDefaultTimeUp));
+    const int nSeconds =
+        CUserTimer::IntervalSeconds(CSettingsStore(appDir).Load<CTimerSettings>().nTimeUp);
     const std::string program = QuibenProgramPath();
     if (!SystemdAcceptsProgramPath(program)) {
         std::fprintf(stderr,

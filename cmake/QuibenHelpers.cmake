@@ -1,13 +1,11 @@
-# quiben_add_library(NAME SOURCES ... LINKS ...): a static library of the given
-# sources, or an interface library while the folder has no sources yet.
+# quiben_add_library(NAME SOURCES ... [LINKS PUBLIC ... PRIVATE ...]): a static
+# library of the given sources (relative to the calling folder). PUBLIC: what
+# its headers show to their users; PRIVATE: what only its sources use.
 function(quiben_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
-  if(ARG_SOURCES)
-    add_library(${name} STATIC ${ARG_SOURCES})
-    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
-  else()
-    add_library(${name} INTERFACE)
-    target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  if(ARG_LINKS)
+    target_link_libraries(${name} ${ARG_LINKS})
   endif()
 endfunction()
 

@@ -1,8 +1,5 @@
 #include "controls/CInPlaceEdit.h"
-#include "controls/ctrlmsg.h"
 #include "platform/codepage.h"
-#include <QApplication>
-#include <QCursor>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -73,15 +70,14 @@ void CInPlaceEdit::SetLimitText(std::size_t nMaxBytes) {
     m_nLimitBytes = nMaxBytes == 0 ? kDefaultLimitBytes : nMaxBytes;
 }
 
-bool CInPlaceEdit::IsNoticeKey(const QKeyEvent* pEvent) const {
+bool CInPlaceEdit::IsEndKey(const QKeyEvent* pEvent) {
     const int key = pEvent->key();
     return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 bool CInPlaceEdit::event(QEvent* pEvent) {
     // Claim Enter and Escape before any shortcut of the window sees them.
-    if (pEvent->type() == QEvent::ShortcutOverride &&
-        IsNoticeKey(static_cast<QKeyEvent*>(pEvent))) {
+    if (pEvent->type() == QEvent::ShortcutOverride && IsEndKey(static_cast<QKeyEvent*>(pEvent))) {
         pEvent->accept();
         return true;
     }
@@ -89,34 +85,22 @@ bool CInPlaceEdit::event(QEvent* pEvent) {
 }
 
 void CInPlaceEdit::keyPressEvent(QKeyEvent* pEvent) {
-    if (!IsNoticeKey(pEvent)) {
+    if (!IsEndKey(pEvent)) {
         QLineEdit::keyPressEvent(pEvent);
         return;
     }
-    // The key goes no further: no line break, and the dialog neither presses
-    // its default button nor closes.
     pEvent->accept();
-    CTRLMSGINFO info;
-    info.hwndFrom = this;
-    info.nCode = CTRLMSG_KEY;
-    info.dwData = pEvent->key() == Qt::Key_Escape ? VK_ESCAPE : VK_RETURN;
-    info.ptCursor = QCursor::pos();
-    if (SendCtrlMsg(m_hOwner, info) != 0)
-        Hide();
+    if (pEvent->key() == Qt::Key_Escape)
+        emit EscapePressed();
+    else
+        emit EnterPressed();
 }
 
 void CInPlaceEdit::focusOutEvent(QFocusEvent* pEvent) {
     // A pop-up (the edit's own context menu) does not end the edit, and a
     // hidden edit or one that is handing the focus away reports nothing.
-    if (isVisible() && !m_bHiding && pEvent->reason() != Qt::PopupFocusReason) {
-        CTRLMSGINFO info;
-        info.hwndFrom = this;
-        info.nCode = CTRLMSG_KILLFOCUS;
-        info.dwData = WidgetData(QApplication::focusWidget());
-        info.ptCursor = QCursor::pos();
-        if (SendCtrlMsg(m_hOwner, info) != 0)
-            Hide();
-    }
+    if (isVisible() && !m_bHiding && pEvent->reason() != Qt::PopupFocusReason)
+        emit FocusLost();
     QLineEdit::focusOutEvent(pEvent);
 }
 
@@ -141,8 +125,8 @@ void CInPlaceEdit::OnTextEdited(const QString& strNew) {
 }
 
 // Cuts what the user just inserted (typed, pasted, committed by the input
-// method) so that the whole text fits the byte limit, as the edit control of
-// the original platform does; removing text is never refused.
+// method) so that the whole text fits the byte limit: the user sees at once
+// what will be stored, and removing text is never refused.
 QString CInPlaceEdit::FitInsertion(const QString& strOld, const QString& strNew,
                                    int* pCursor) const {
     int nPrefix = 0;

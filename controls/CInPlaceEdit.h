@@ -1,7 +1,7 @@
 #pragma once
 // The edit that a list lays over one of its rows. It decides nothing about the
-// list: it reports Enter, Escape and the loss of the focus to its owner and
-// hides itself when the owner answers non-zero.
+// list: it tells its owner of Enter, Escape and the loss of the focus, and
+// the owner hides it when the edit ends.
 
 #include <QLineEdit>
 #include <QPointer>
@@ -11,8 +11,8 @@
 class CInPlaceEdit : public QLineEdit {
     Q_OBJECT
 public:
-    // pOwner receives the notices; the edit is a child of pParent (the owner
-    // when none is given). Created hidden.
+    // pOwner gets the focus back when the edit hides; the edit is a child of
+    // pParent (the owner when none is given). Created hidden.
     explicit CInPlaceEdit(QWidget* pOwner, QWidget* pParent = nullptr);
 
     // Shows the edit at rc (parent coordinates), all text selected, with the
@@ -33,6 +33,15 @@ public:
 
     QWidget* Owner() const { return m_hOwner; }
 
+signals:
+    // The keys go no further: Enter types no line break, and neither key
+    // presses the dialog's default button or closes it.
+    void EnterPressed();
+    void EscapePressed();
+    // The focus went elsewhere (not to a pop-up such as the edit's own
+    // menu) while the edit was shown.
+    void FocusLost();
+
 protected:
     bool event(QEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -40,12 +49,12 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
-    bool IsNoticeKey(const QKeyEvent* pEvent) const;
+    static bool IsEndKey(const QKeyEvent* pEvent);
     void OnTextEdited(const QString& strNew);
     QString FitInsertion(const QString& strOld, const QString& strNew, int* pCursor) const;
 
     QPointer<QWidget> m_hOwner;
     std::size_t m_nLimitBytes;
     QString m_strLast;      // text before the user's latest change
-    bool m_bHiding = false; // Hide() is moving the focus: no notice
+    bool m_bHiding = false; // Hide() is moving the focus: no FocusLost
 };

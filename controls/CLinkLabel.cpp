@@ -1,6 +1,6 @@
 #include "controls/CLinkLabel.h"
 
-#include "platform/dialog/ShellOpen.h"
+#include "dialog/ShellOpen.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -17,7 +17,7 @@ public:
     explicit CLinkLabel(QWidget* pParent = nullptr);
     ~CLinkLabel() override;
 
-    // A colour reference as the original platform writes it: 0x00BBGGRR.
+    // A colour reference as a Windows colour value is written: 0x00BBGGRR.
     static QColor ColorFromRef(unsigned colorRef);
 
     // Each setter returns the label, so calls can be chained.

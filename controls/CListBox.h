@@ -1,7 +1,8 @@
 #pragma once
 // A single-selection, owner-drawn list of code page 932 strings with a data
-// word per row: the list box that CListBoxEx builds on. Its methods are the
-// list box messages of the original platform (LB_ADDSTRING, LB_GETCURSEL ...).
+// word per row: the list box that CListBoxEx builds on. Its methods are named
+// after the list box messages of Windows (LB_ADDSTRING, LB_GETCURSEL ...) that
+// the settings pages and the button bar use.
 // It scrolls by whole rows and keeps its vertical scroll bar shown, disabled
 // when every row fits. A ring shows when it has the keyboard focus; coming
 // in with Tab makes the first row the highlighted one when none is.

@@ -1,8 +1,5 @@
 #include "controls/CListBoxEx.h"
-#include "controls/CCtrlMsgEvent.h"
-#include "controls/CInPlaceButton.h"
 #include "controls/CInPlaceEdit.h"
-#include "controls/ctrlmsg.h"
 #include "platform/codepage.h"
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,7 +15,6 @@ const QColor kActiveCaption(10, 36, 106);
 
 constexpr int kTextIndent = 8;     // drawn text, and edited text, start here
 constexpr int kEditInset = 5;      // editor's distance from the row's sides
-constexpr int kButtonWidth = 25;   // the "..." button
 constexpr int kEditOverhang = 2;   // editor reaches above and below its row
 constexpr int kAutoScrollMs = 100; // one row per tick while dragging outside
 
@@ -28,23 +24,33 @@ QRect FromLTRB(int l, int t, int r, int b) {
 
 } // namespace
 
-CListBoxEx::CListBoxEx(QWidget* pParent, std::uint32_t dwEditStyle) : CListBox(pParent) {
-    m_dwEditStyle = dwEditStyle;
+CListBoxEx::CListBoxEx(QWidget* pParent) : CListBox(pParent) {
     UpdateRowHeight();
-    CreateInPlaceControls();
+    CreateInPlaceEdit();
     m_tmAutoScroll.setInterval(kAutoScrollMs);
     connect(&m_tmAutoScroll, &QTimer::timeout, this, &CListBoxEx::AutoScrollStep);
 }
 
-void CListBoxEx::CreateInPlaceControls() {
-    if (m_pEdit != nullptr)
-        return;
+// The editor outlives this part of the list (it is the viewport's child); a
+// focus change while the rest of the list is torn down must not reach it.
+CListBoxEx::~CListBoxEx() {
+    m_pEdit->disconnect(this);
+}
+
+void CListBoxEx::CreateInPlaceEdit() {
     m_pEdit = new CInPlaceEdit(this, viewport());
     m_pEdit->setFont(font());
-    if (m_bLimitText)
-        m_pEdit->SetLimitText(static_cast<std::size_t>(std::max(0, m_nTextLimit)));
-    if (m_dwEditStyle & EDITSTYLE_BUTTON)
-        m_pButton = new CInPlaceButton(QStringLiteral("..."), IDC_INPLACE_BUTTON, this, viewport());
+    // Enter and the focus going elsewhere commit; Escape cancels.
+    connect(m_pEdit, &CInPlaceEdit::EnterPressed, this, &CListBoxEx::CommitEdit);
+    connect(m_pEdit, &CInPlaceEdit::FocusLost, this, &CListBoxEx::CommitEdit);
+    connect(m_pEdit, &CInPlaceEdit::EscapePressed, this, [this] {
+        OnEndEditItem(m_nEditItem, true);
+        EndEdit(true);
+    });
+}
+
+void CListBoxEx::CommitEdit() {
+    EndEdit(!OnEndEditItem(m_nEditItem, false));
 }
 
 void CListBoxEx::SetEditLimit(unsigned nMax) {
@@ -64,17 +70,9 @@ void CListBoxEx::BeginEdit(int nItem) {
     SetCurSel(nItem);
     m_nEditItem = nItem;
 
-    const QRect rcRow = GetItemRect(nItem);
-    const int l = rcRow.left(), t = rcRow.top(), r = rcRow.left() + rcRow.width(),
-              b = rcRow.top() + rcRow.height();
-    const int nEditRight = r - (m_pButton != nullptr ? kEditInset + kButtonWidth : kEditInset);
-    m_rcEdit = FromLTRB(l + kEditInset, t - kEditOverhang, nEditRight, b + kEditOverhang);
-    m_rcButton = FromLTRB(nEditRight, t - kEditOverhang, r - kEditInset, b + kEditOverhang);
-
+    m_rcEdit = GetItemRect(nItem).adjusted(kEditInset, -kEditOverhang, -kEditInset, kEditOverhang);
     m_pEdit->SetWindowText(GetText(nItem));
     m_pEdit->ShowAt(m_rcEdit);
-    if (m_pButton != nullptr)
-        m_pButton->ShowAt(m_rcButton);
 }
 
 void CListBoxEx::EndEdit(bool bCancel) {
@@ -83,8 +81,6 @@ void CListBoxEx::EndEdit(bool bCancel) {
     if (m_nEditItem == -1)
         return;
     m_pEdit->Hide();
-    if (m_pButton != nullptr)
-        m_pButton->Hide();
 
     const std::string strText = TrimWhite(m_pEdit->GetWindowText());
     if (strText.empty()) {
@@ -106,7 +102,7 @@ void CListBoxEx::EndEdit(bool bCancel) {
 
     m_nEditItem = -1;
     viewport()->update();
-    PostCommand(parentWidget(), ID_LIST_CHANGED);
+    emit Changed();
 }
 
 void CListBoxEx::SelectEditRowAfterEnd() {
@@ -184,44 +180,6 @@ bool CListBoxEx::OnEndEditItem(int nItem, bool bCancel) {
     return true;
 }
 
-void CListBoxEx::OnItemButtonClick(int nItem) {
-    (void)nItem;
-}
-
-long CListBoxEx::OnCtrlMsg(const CTRLMSGINFO& info) {
-    switch (info.nCode) {
-    case CTRLMSG_KEY:
-        if (info.dwData == VK_ESCAPE) {
-            OnEndEditItem(m_nEditItem, true);
-            EndEdit(true);
-        } else {
-            EndEdit(!OnEndEditItem(m_nEditItem, false));
-        }
-        return 1;
-    case CTRLMSG_BUTTON:
-        OnItemButtonClick(m_nEditItem);
-        return 0;
-    case CTRLMSG_KILLFOCUS:
-        // The focus moving between the editor and its button keeps the edit.
-        if (info.dwData != 0 &&
-            (info.dwData == WidgetData(m_pEdit) || info.dwData == WidgetData(m_pButton)))
-            return 0;
-        EndEdit(!OnEndEditItem(m_nEditItem, false));
-        return 1;
-    default:
-        return 1;
-    }
-}
-
-bool CListBoxEx::event(QEvent* pEvent) {
-    if (pEvent->type() == CtrlMsgEventType()) {
-        auto* pMsg = static_cast<CCtrlMsgEvent*>(pEvent);
-        pMsg->SetResult(OnCtrlMsg(pMsg->Info()));
-        return true;
-    }
-    return CListBox::event(pEvent);
-}
-
 // Drawing.
 
 int CListBoxEx::MeasureItem(int nProposed) {
@@ -262,7 +220,7 @@ void CListBoxEx::PaintOverlay(QPainter& painter) {
 void CListBoxEx::keyPressEvent(QKeyEvent* pEvent) {
     const int nKey = pEvent->key();
     if (m_bDragging && nKey == Qt::Key_Escape) {
-        OnDragListNotify(DL_CANCELDRAG, QCursor::pos());
+        OnDragStep(EDragStep::Cancel, QCursor::pos());
         EndDragGesture();
         pEvent->accept();
         return;
@@ -303,7 +261,7 @@ void CListBoxEx::OnSysKeyDown(int nKey) {
 void CListBoxEx::mousePressEvent(QMouseEvent* pEvent) {
     if (m_bDragging) {
         // Any other button during a drag cancels it.
-        OnDragListNotify(DL_CANCELDRAG, pEvent->globalPosition().toPoint());
+        OnDragStep(EDragStep::Cancel, pEvent->globalPosition().toPoint());
         EndDragGesture();
         m_bIgnoreMoves = true;
         return;
@@ -323,7 +281,7 @@ void CListBoxEx::mousePressEvent(QMouseEvent* pEvent) {
 void CListBoxEx::mouseMoveEvent(QMouseEvent* pEvent) {
     const QPoint ptGlobal = pEvent->globalPosition().toPoint();
     if (m_bDragging) {
-        OnDragListNotify(DL_DRAGGING, ptGlobal);
+        OnDragStep(EDragStep::Move, ptGlobal);
         return;
     }
     if (m_bIgnoreMoves || !(pEvent->buttons() & Qt::LeftButton))
@@ -336,17 +294,17 @@ void CListBoxEx::mouseMoveEvent(QMouseEvent* pEvent) {
         QApplication::startDragDistance())
         return;
     m_bDetecting = false;
-    if (OnDragListNotify(DL_BEGINDRAG, ptGlobal) == 0) {
+    if (!OnDragStep(EDragStep::Begin, ptGlobal)) {
         m_bIgnoreMoves = true;
         return;
     }
     m_bDragging = true;
-    OnDragListNotify(DL_DRAGGING, ptGlobal);
+    OnDragStep(EDragStep::Move, ptGlobal);
 }
 
 void CListBoxEx::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (m_bDragging && pEvent->button() == Qt::LeftButton)
-        OnDragListNotify(DL_DROPPED, pEvent->globalPosition().toPoint());
+        OnDragStep(EDragStep::Drop, pEvent->globalPosition().toPoint());
     if (!(pEvent->buttons() & Qt::LeftButton))
         EndDragGesture();
 }
@@ -364,7 +322,7 @@ void CListBoxEx::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 
 void CListBoxEx::focusOutEvent(QFocusEvent* pEvent) {
     if (m_bDragging) {
-        OnDragListNotify(DL_CANCELDRAG, QCursor::pos());
+        OnDragStep(EDragStep::Cancel, QCursor::pos());
         EndDragGesture();
     }
     CListBox::focusOutEvent(pEvent);
@@ -372,26 +330,26 @@ void CListBoxEx::focusOutEvent(QFocusEvent* pEvent) {
 
 // Dragging.
 
-int CListBoxEx::OnDragListNotify(int nNotification, const QPoint& ptCursor) {
+bool CListBoxEx::OnDragStep(EDragStep step, const QPoint& ptCursor) {
     if (m_nEditItem != -1 || !m_bDragEnabled)
-        return 0;
-    switch (nNotification) {
-    case DL_BEGINDRAG:
-        return BeginDrag(ptCursor) ? 1 : 0;
-    case DL_DRAGGING:
-        return Dragging(ptCursor);
-    case DL_DROPPED:
+        return false;
+    switch (step) {
+    case EDragStep::Begin:
+        return BeginDrag(ptCursor);
+    case EDragStep::Move:
+        Dragging(ptCursor);
+        break;
+    case EDragStep::Drop:
         if (m_bFixedFirst && (GetCurSel() == 0 || DropItemFromPoint(ptCursor, true) == 0))
             CancelDrag(ptCursor);
         else
             Dropped(GetCurSel(), ptCursor);
-        return 0;
-    case DL_CANCELDRAG:
+        break;
+    case EDragStep::Cancel:
         CancelDrag(ptCursor);
-        return 0;
-    default:
-        return 0;
+        break;
     }
+    return false;
 }
 
 bool CListBoxEx::BeginDrag(const QPoint& ptCursor) {

@@ -2,9 +2,9 @@
 // The editable list of the settings pages: one string per row, edited in
 // place (double-click or F2; Enter or moving the focus away commits, Escape
 // cancels), rows added through AddNewItem, removed with Delete, reordered by
-// dragging or Alt+arrows, kept unique without regard to case. Posts
-// ID_LIST_CHANGED to its parent at the end of every edit. The highlighted
-// row is the one the keys act on, however it was chosen (click or arrows).
+// dragging or Alt+arrows, kept unique without regard to case. Signals
+// Changed at the end of every edit. The highlighted row is the one the keys
+// act on, however it was chosen (click or arrows).
 
 #include "controls/CListBox.h"
 #include <QPoint>
@@ -12,32 +12,20 @@
 #include <QTimer>
 #include <cstdint>
 
-class CInPlaceButton;
 class CInPlaceEdit;
-struct CTRLMSGINFO;
 
 class CListBoxEx : public CListBox {
     Q_OBJECT
 public:
-    // Bit of m_dwEditStyle that gives the editor a "..." button.
-    static constexpr std::uint32_t EDITSTYLE_BUTTON = 0x4000;
-
-    // Drag-list notices (what the drag handling tells the list).
-    enum { DL_BEGINDRAG = 0x485, DL_DRAGGING, DL_DROPPED, DL_CANCELDRAG };
-
-    // The in-place controls are made here, once, hidden; dwEditStyle is
-    // m_dwEditStyle at that moment. m_bLimitText and m_nTextLimit count only
-    // then too, so owners limit the text with SetEditLimit afterwards.
-    explicit CListBoxEx(QWidget* pParent = nullptr, std::uint32_t dwEditStyle = 0);
+    // The in-place edit is made here, once, hidden.
+    explicit CListBoxEx(QWidget* pParent = nullptr);
+    ~CListBoxEx() override;
 
     // Configuration that owners set after construction.
     bool m_bNoDuplicates = true; // a commit equal to another row (any case) is refused
     bool m_bFixedFirst = true;   // row 0 is locked for double-click, dragging and the bar
-    bool m_bLimitText = false;   // m_nTextLimit applies when the editor is made
-    int m_nTextLimit = 255;
-    std::uint32_t m_dwEditStyle = 0;
-    bool m_bEditable = true;    // rows may be opened for editing
-    bool m_bDragEnabled = true; // rows may be dragged and moved with Alt+arrows
+    bool m_bEditable = true;     // rows may be opened for editing
+    bool m_bDragEnabled = true;  // rows may be dragged and moved with Alt+arrows
 
     // Byte limit of the editor (code page 932 bytes).
     void SetEditLimit(unsigned nMax);
@@ -59,22 +47,20 @@ public:
     int CurItem() const { return GetCurSel(); }
     int EditItem() const { return m_nEditItem; }
     CInPlaceEdit* Edit() const { return m_pEdit; }
-    CInPlaceButton* Button() const { return m_pButton; }
     QRect EditRect() const { return m_rcEdit; }
-    QRect ButtonRect() const { return m_rcButton; }
     int InsertMarker() const { return m_nInsertMarker; }
     bool IsDragging() const { return m_bDragging; }
 
-    // A drag-list notice with the cursor in global coordinates; returns the
-    // result that the drag handling acts on (for DL_BEGINDRAG: start or not).
-    int OnDragListNotify(int nNotification, const QPoint& ptCursor);
+signals:
+    // An edit ended (committed, cancelled, refused as a duplicate, or its
+    // empty row removed).
+    void Changed();
 
 protected:
     // Extension points.
     virtual bool CanEditItem(int nItem);
     // For a commit (bCancel false), false turns it into a cancel.
     virtual bool OnEndEditItem(int nItem, bool bCancel);
-    virtual void OnItemButtonClick(int nItem);
 
     // Drag list behaviour.
     virtual bool BeginDrag(const QPoint& ptCursor);
@@ -87,10 +73,6 @@ protected:
     void DrawItem(QPainter& painter, const DRAWITEM& item) override;
     void PaintOverlay(QPainter& painter) override;
 
-    // Answer to an in-place control's notice: non-zero tells it to hide.
-    long OnCtrlMsg(const CTRLMSGINFO& info);
-
-    bool event(QEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
@@ -99,7 +81,12 @@ protected:
     void focusOutEvent(QFocusEvent* pEvent) override;
 
 private:
-    void CreateInPlaceControls();
+    // The steps of a drag gesture, cursor in global coordinates.
+    enum class EDragStep { Begin, Move, Drop, Cancel };
+    // For Begin: whether the drag starts.
+    bool OnDragStep(EDragStep step, const QPoint& ptCursor);
+    void CreateInPlaceEdit();
+    void CommitEdit();
     void OnSysKeyDown(int nKey);
     void OnKeyDown(int nKey);
     void SelectEditRowAfterEnd();
@@ -112,8 +99,6 @@ private:
 
     CInPlaceEdit* m_pEdit = nullptr; // child of the viewport, deleted with it
     QRect m_rcEdit;
-    CInPlaceButton* m_pButton = nullptr; // only with EDITSTYLE_BUTTON
-    QRect m_rcButton;
     int m_nEditItem = -1; // row being edited, -1 when no edit is open
 
     // Dragging.

@@ -1,10 +1,5 @@
 #include "controls/CListButtonBar.h"
 #include "controls/CListBoxEx.h"
-#include "controls/ctrlmsg.h"
-#include "platform/codepage.h"
-#include "res/liststrip.h"
-#include "res/resource.h"
-#include "res/strings.h"
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,8 +10,11 @@
 namespace {
 
 constexpr int kCells = 4;
-// Strings of the tooltips are numbered from here by tool id (1 to 4).
-constexpr int kToolStringBase = IDS_LISTBAR_ADD - 1;
+// The strip: 88 x 20 pixels, four 22-pixel cells, 16 colours on light grey.
+constexpr int kStripWidth = 88;
+constexpr int kStripHeight = 20;
+constexpr int kStripCellWidth = 22;
+constexpr const char* kToolTips[kCells] = {"追加", "削除", "上へ", "下へ"};
 
 const QRgb kLightGrey = qRgb(192, 192, 192);
 const QRgb kDarkGrey = qRgb(128, 128, 128);
@@ -33,9 +31,16 @@ CListButtonBar::CListButtonBar(QWidget* pParent) : QWidget(pParent) {
     Layout(width(), height());
 }
 
-// The strip comes from the bytes built into the program, never through a file.
+// Q_INIT_RESOURCE declares a function, so it cannot sit in a namespace.
+static void InitControlsResources() {
+    Q_INIT_RESOURCE(controls);
+}
+
+// The strip is compiled into the program, never read from a file.
 void CListButtonBar::LoadStripImage() {
-    m_imgStrip = QImage::fromData(g_abListStrip, static_cast<int>(kListStripBytes), "BMP");
+    static const bool bRegistered = (InitControlsResources(), true);
+    (void)bRegistered;
+    m_imgStrip = QImage(QStringLiteral(":/controls/liststrip.bmp"));
     MapStripColours();
 }
 
@@ -59,18 +64,18 @@ void CListButtonBar::MapStripColours() {
 }
 
 QSize CListButtonBar::sizeHint() const {
-    return QSize(kListStripWidth + 2, kListStripHeight);
+    return QSize(kStripWidth + 2, kStripHeight);
 }
 
 int CListButtonBar::StripTop() const {
-    return (height() - kListStripHeight) / 2;
+    return (height() - kStripHeight) / 2;
 }
 
 void CListButtonBar::Layout(int cx, int cy) {
-    const int nTop = (cy - kListStripHeight) / 2;
+    const int nTop = (cy - kStripHeight) / 2;
     for (int i = 0; i < kCells; ++i) {
-        const int nLeft = cx - kListStripWidth + kListStripCellWidth * i;
-        m_arcCells[i] = QRect(nLeft, nTop, kListStripCellWidth, kListStripHeight);
+        const int nLeft = cx - kStripWidth + kStripCellWidth * i;
+        m_arcCells[i] = QRect(nLeft, nTop, kStripCellWidth, kStripHeight);
     }
 }
 
@@ -84,8 +89,7 @@ int CListButtonBar::HitTest(const QPoint& pt) const {
 QString CListButtonBar::ToolTipText(int nCell) const {
     if (nCell < 0 || nCell >= kCells)
         return QString();
-    const int nToolId = nCell + 1;
-    return QString::fromUtf8(LoadResString(kToolStringBase + nToolId));
+    return QString::fromUtf8(kToolTips[nCell]);
 }
 
 void CListButtonBar::InvalidateCell(int nCell) {
@@ -107,7 +111,7 @@ void CListButtonBar::SetHotCell(int nCell) {
 void CListButtonBar::paintEvent(QPaintEvent* pEvent) {
     QPainter painter(this);
     painter.fillRect(pEvent->rect(), palette().color(QPalette::Button));
-    painter.drawPixmap(width() - kListStripWidth, StripTop(), m_bmStrip);
+    painter.drawPixmap(width() - kStripWidth, StripTop(), m_bmStrip);
     if (m_nHotCell != CELL_NONE)
         PaintCellEdge(painter, m_nHotCell);
     if (hasFocus())
@@ -265,7 +269,7 @@ void CListButtonBar::DoAction(int nCell) {
         break;
     }
     if (bChanged)
-        PostCommand(parentWidget(), ID_LIST_CHANGED);
+        emit Changed();
 }
 
 bool CListButtonBar::DeleteSelected() {

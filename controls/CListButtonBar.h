@@ -4,7 +4,8 @@
 // the mouse is drawn raised, sunken while pressed; each has a tooltip. The
 // action runs for the cell under the pointer when the button is released.
 // From the keyboard, Left and Right choose a cell (framed while the bar has
-// the focus) and Space or Enter runs its action.
+// the focus) and Space or Enter runs its action. The signs and the tooltips
+// are the bar's own.
 
 #include <QImage>
 #include <QPixmap>
@@ -29,11 +30,16 @@ public:
     int HotCell() const { return m_nHotCell; }
     int FocusCell() const { return m_nFocusCell; }
     bool IsPressed() const { return m_bPressed; }
-    // Tooltip of a cell (tool id nCell + 1); empty for CELL_NONE.
+    // Tooltip of a cell; empty for CELL_NONE.
     QString ToolTipText(int nCell) const;
     bool HasStripImage() const { return !m_bmStrip.isNull(); }
 
     QSize sizeHint() const override;
+
+signals:
+    // Delete, Up or Down changed the list (Add opens an edit, and the list
+    // signals when that ends).
+    void Changed();
 
 protected:
     bool event(QEvent* pEvent) override;

@@ -1,12 +1,11 @@
 #include "engine/CForwardEngine.h"
 
-#include "engine/ForwardAddresses.h"
+#include "config/ForwardAddresses.h"
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "engine/enginetexts.h"
 #include "engine/errorlog.h"
 #include "platform/codepage.h"
-#include "platform/paths.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,8 +39,7 @@ std::string LowerAscii(std::string text) {
 
 CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
                                CMailLibrary* pLibrary)
-    : m_strAppDir(std::move(strAppDir)), m_strTempDir(std::move(strTempDir)),
-      m_profile(JoinPath(m_strAppDir, schema::kIniFile)), m_rules(m_profile, m_strAppDir),
+    : m_settings(std::move(strAppDir)), m_strTempDir(std::move(strTempDir)), m_rules(m_settings),
       m_pLibrary(pLibrary) {
     if (m_pLibrary == nullptr) {
         m_pOwnedLibrary = std::make_unique<CMailLibrary>();
@@ -77,7 +75,7 @@ bool CForwardEngine::RunForwardCycle() {
         return FinishCycle(false);
 
     Cycle cycle(ReadAccount(), std::move(addresses),
-                JoinPath(m_strAppDir, schema::kDeliveryRecordFile));
+                m_settings.FilePath(schema::kDeliveryRecordFile));
     m_pLibrary->SetCaFile(cycle.account.strCaFile);
     if (!LoadRecord(cycle))
         return FinishCycle(false);
@@ -114,7 +112,7 @@ void CForwardEngine::LogError(std::string_view tag, const std::string& strText) 
     // down) is one entry per cycle.
     if (!m_loggedThisCycle.insert(entry).second)
         return;
-    WriteErrorLog(m_strAppDir, Utf8ToCp932(entry));
+    WriteErrorLog(m_settings.AppDir(), Utf8ToCp932(entry));
     if (!m_report.strErrors.empty())
         m_report.strErrors += '\n';
     m_report.strErrors += entry;
@@ -137,7 +135,7 @@ bool CForwardEngine::FinishCycle(bool bSucceeded) {
 
 int CForwardEngine::ReadForwardAddresses(std::vector<std::string>& addresses) const {
     const std::size_t before = addresses.size();
-    ReadListFile(JoinPath(m_strAppDir, schema::kAddressFile), addresses);
+    ReadListFile(m_settings.FilePath(schema::kAddressFile), addresses);
     return static_cast<int>(addresses.size() - before);
 }
 
@@ -182,48 +180,32 @@ int CForwardEngine::FindForwardedBoundary(const std::vector<CReceivedMessage>& r
 // The marker is compared with the blanks the decoder puts for control
 // characters: a subject folded with a TAB was stored with it.
 void CForwardEngine::LoadMarker() {
-    using namespace schema;
-    m_strLastFrom = BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastFrom, ""));
-    m_strLastSubject =
-        BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastSubject, ""));
-    m_strLastMessageId =
-        BlankControls(m_profile.GetProfileString(kSectionLastSend, kKeyLastMessageId, ""));
+    const CForwardMarker marker = m_settings.Load<CForwardMarker>();
+    m_strLastFrom = BlankControls(marker.strFrom);
+    m_strLastSubject = BlankControls(marker.strSubject);
+    m_strLastMessageId = BlankControls(marker.strMessageId);
 }
 
+// Each replacement of the INI file is flushed to disk, which costs more than
+// the rest of a cycle without new mail; the store leaves the file alone when
+// it already holds the marker.
 bool CForwardEngine::StoreMarker() {
-    using namespace schema;
-    // Each replacement of the INI file is flushed to disk, which costs more
-    // than the rest of a cycle without new mail. A marker that the store
-    // already holds is therefore not written again (the store reads the same
-    // either way), and a changed one in one replacement of the file.
-    // A missing key reads as the line break, which no stored value holds.
-    auto stored = [this](const char* key) {
-        return m_profile.GetProfileString(kSectionLastSend, key, "\n");
-    };
-    if (stored(kKeyLastFrom) == m_strLastFrom && stored(kKeyLastSubject) == m_strLastSubject &&
-        stored(kKeyLastMessageId) == m_strLastMessageId)
-        return true;
     errno = 0;
-    if (m_profile.WriteProfileStrings(kSectionLastSend, {{kKeyLastFrom, m_strLastFrom},
-                                                         {kKeyLastSubject, m_strLastSubject},
-                                                         {kKeyLastMessageId, m_strLastMessageId}}))
+    if (m_settings.Save(CForwardMarker{m_strLastFrom, m_strLastSubject, m_strLastMessageId}))
         return true;
-    LogStateError(kIniFile, enginetexts::kCannotWrite, errno != 0 ? std::strerror(errno) : "");
+    LogStateError(schema::kIniFile, enginetexts::kCannotWrite,
+                  errno != 0 ? std::strerror(errno) : "");
     return false;
 }
 
 CForwardEngine::Account CForwardEngine::ReadAccount() const {
-    using namespace schema;
-    auto read = [this](const char* key) {
-        return Cp932ToUtf8(m_profile.GetProfileString(kSectionRecv, key, ""));
-    };
+    const CAccountSettings settings = m_settings.Load<CAccountSettings>();
     // Blanks around the sender address would make every send fail.
-    std::string sender =
-        TrimMailAddress(m_profile.GetProfileString(kSectionRecv, kKeyMailAddress, ""));
-    return Account{{read(kKeyPop3), read(kKeyAccount), read(kKeyPassword)},
-                   read(kKeySmtp),
-                   Cp932ToUtf8(sender),
-                   read(kKeyCaFile)};
+    return Account{{Cp932ToUtf8(settings.strPop3Server), Cp932ToUtf8(settings.strAccount),
+                    Cp932ToUtf8(settings.strPassword)},
+                   Cp932ToUtf8(settings.strSmtpServer),
+                   Cp932ToUtf8(TrimMailAddress(settings.strMailAddress)),
+                   Cp932ToUtf8(settings.strCaFile)};
 }
 
 // The marker is stored in code page 932, so the message's fields are

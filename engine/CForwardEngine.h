@@ -11,11 +11,11 @@
 // what is forwarded; the marker is still stored for older versions of the
 // program reading the same folder, and seeds the record when there is none.
 
+#include "config/CSettingsStore.h"
 #include "engine/CDeliveryRecord.h"
 #include "engine/CForwardRules.h"
 #include "engine/CMailLibrary.h"
 #include "engine/CycleReport.h"
-#include "platform/profile.h"
 
 #include <memory>
 #include <optional>
@@ -120,9 +120,8 @@ private:
     void ReachedFirstAddress(Cycle& cycle, std::size_t nIndex, const CMessageHeader& header);
     ESendOutcome SendOne(Cycle& cycle, const COutgoingMail& mail);
 
-    std::string m_strAppDir;
+    CSettingsStore m_settings; // of the program folder
     std::string m_strTempDir;
-    CProfile m_profile;
     CForwardRules m_rules;
     std::unique_ptr<CMailLibrary> m_pOwnedLibrary; // the real library when none was given
     CMailLibrary* m_pLibrary;

@@ -1,10 +1,10 @@
 #include "engine/CForwardRules.h"
 
+#include "config/CSettingsStore.h"
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "engine/enginetexts.h"
 #include "platform/codepage.h"
-#include "platform/paths.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 
 #include <algorithm>
 
@@ -36,8 +36,7 @@ std::string AsciiUpper(std::string text) {
 
 } // namespace
 
-CForwardRules::CForwardRules(const CProfile& profile, std::string strAppDir)
-    : m_profile(profile), m_strAppDir(std::move(strAppDir)) {}
+CForwardRules::CForwardRules(const CSettingsStore& settings) : m_settings(settings) {}
 
 COutgoingMail CForwardRules::Compose(const CDecodedMessage& message, const std::string& strSender) {
     return COutgoingMail{strSender, "", std::string(enginetexts::kForwardSubject),
@@ -46,32 +45,40 @@ COutgoingMail CForwardRules::Compose(const CDecodedMessage& message, const std::
 
 bool CForwardRules::PassesSenderAndSubject(const std::string& strFrom,
                                            const std::string& strSubject) const {
-    using namespace schema;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleFrom, kDefaultRuleFrom) != 0 &&
-        !AnyRuleLineOccurs(strFrom, kSenderRuleFile))
-        return false;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleSubject, kDefaultRuleSubject) == 0)
-        return true;
-    return AnyRuleLineOccurs(strSubject, kSubjectRuleFile);
+    return PassesSenderAndSubject(m_settings.Load<CRuleSettings>(), strFrom, strSubject);
 }
 
-// Rules in the order sender, subject, attachments, size; each setting and
-// rule file is read afresh here, so a change applies from the next message.
+bool CForwardRules::PassesSenderAndSubject(const CRuleSettings& rules, const std::string& strFrom,
+                                           const std::string& strSubject) const {
+    if (rules.bFromRule != 0 && !AnyRuleLineOccurs(strFrom, schema::kSenderRuleFile))
+        return false;
+    return rules.bSubjectRule == 0 || AnyRuleLineOccurs(strSubject, schema::kSubjectRuleFile);
+}
+
+// Rules in the order sender, subject, attachments, size; the settings and
+// the rule files are read afresh for every message, so a change applies from
+// the next one. The size limit keeps its meaning for a phone: the text's
+// length in code page 932 bytes, a character outside it counted as 2; a text
+// exactly as long as the limit passes. The limit compares unsigned, so a
+// negative value hand-edited into the settings never holds mail back.
 std::optional<COutgoingMail> CForwardRules::ForwardOf(const CDecodedMessage& message,
                                                       const std::string& strSender) const {
+    const CRuleSettings rules = m_settings.Load<CRuleSettings>();
     const CMessageHeader& header = message.header;
-    if (!PassesSenderAndSubject(header.strFrom, header.strSubject) ||
-        !PassesAttachmentRule(message))
+    if (!PassesSenderAndSubject(rules, header.strFrom, header.strSubject))
+        return std::nullopt;
+    if (!message.vecAttachments.empty() && rules.bNoAttachment != 0)
         return std::nullopt;
     COutgoingMail mail = Compose(message, strSender);
-    if (!PassesSizeRule(mail.strBody))
+    if (rules.bSizeLimit != 0 &&
+        Cp932Length(mail.strBody) > static_cast<unsigned int>(rules.nLimitByte))
         return std::nullopt;
     return mail;
 }
 
 bool CForwardRules::AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const {
     std::vector<std::string> lines;
-    if (!ReadListFile(JoinPath(m_strAppDir, pszRuleFile), lines))
+    if (!ReadListFile(m_settings.FilePath(pszRuleFile), lines))
         return false;
     const std::string upperValue = AsciiUpper(strValue);
     // An empty line occurs in every value and so lets every message pass.
@@ -79,23 +86,4 @@ bool CForwardRules::AnyRuleLineOccurs(const std::string& strValue, const char* p
     return std::any_of(lines.begin(), lines.end(), [&upperValue](const std::string& line) {
         return upperValue.find(AsciiUpper(Cp932ToUtf8(line))) != std::string::npos;
     });
-}
-
-bool CForwardRules::PassesAttachmentRule(const CDecodedMessage& message) const {
-    using namespace schema;
-    return message.vecAttachments.empty() ||
-           m_profile.GetProfileInt(kSectionRule, kKeyRuleTemp, kDefaultRuleTemp) == 0;
-}
-
-// The limit keeps its meaning for a phone: the text's length in code page
-// 932 bytes, a character outside it counted as 2. A text exactly as long as
-// the limit passes. The limit compares unsigned, so a negative value
-// hand-edited into the settings never holds mail back.
-bool CForwardRules::PassesSizeRule(const std::string& strText) const {
-    using namespace schema;
-    if (m_profile.GetProfileInt(kSectionRule, kKeyRuleSize, kDefaultRuleSize) == 0)
-        return true;
-    const auto limit = static_cast<unsigned int>(
-        m_profile.GetProfileInt(kSectionRule, kKeyLimitByte, kDefaultLimitByte));
-    return Cp932Length(strText) <= limit;
 }

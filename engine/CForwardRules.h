@@ -5,15 +5,17 @@
 // next message.
 
 #include "engine/maillib/maillib.h"
-#include "platform/profile.h"
 
 #include <optional>
 #include <string>
 
+class CSettingsStore;
+struct CRuleSettings;
+
 class CForwardRules {
 public:
-    // profile must outlive the rules.
-    CForwardRules(const CProfile& profile, std::string strAppDir);
+    // settings must outlive the rules.
+    explicit CForwardRules(const CSettingsStore& settings);
 
     // The sender and subject rules, each when switched on: some line of its
     // rule file occurs in the value (UTF-8), ASCII letters compared without
@@ -31,10 +33,9 @@ public:
     static COutgoingMail Compose(const CDecodedMessage& message, const std::string& strSender);
 
 private:
+    bool PassesSenderAndSubject(const CRuleSettings& rules, const std::string& strFrom,
+                                const std::string& strSubject) const;
     bool AnyRuleLineOccurs(const std::string& strValue, const char* pszRuleFile) const;
-    bool PassesAttachmentRule(const CDecodedMessage& message) const;
-    bool PassesSizeRule(const std::string& strText) const;
 
-    const CProfile& m_profile;
-    std::string m_strAppDir;
+    const CSettingsStore& m_settings;
 };

@@ -1,9 +1,9 @@
 #include "engine/errorlog.h"
 
+#include "config/schema.h"
 #include "platform/CStateFile.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
-#include "settings/schema.h"
 
 #include <atomic>
 #include <cstdio>

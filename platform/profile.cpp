@@ -129,18 +129,6 @@ std::string Quote(std::string_view value) {
     return std::string(value);
 }
 
-std::optional<std::string> ReadValue(const std::string& path, std::string_view section,
-                                     std::string_view key) {
-    std::optional<std::string> content = ReadWholeFile(path);
-    if (!content)
-        return std::nullopt;
-    std::vector<std::string> lines = SplitLines(*content);
-    Location location = Locate(lines, section, key);
-    if (!location.keyLine)
-        return std::nullopt;
-    return Unquote(ParseKeyLine(lines[*location.keyLine])->value);
-}
-
 // Sign and leading decimal digits; anything else reads as 0.
 int ParseLeadingInt(std::string_view text) {
     bool negative = false;
@@ -162,18 +150,56 @@ int ParseLeadingInt(std::string_view text) {
 
 } // namespace
 
+std::optional<std::string> CProfileSection::Find(std::string_view key) const {
+    for (const auto& [name, value] : m_vKeys)
+        if (EqualsIgnoreAsciiCase(name, key))
+            return value;
+    return std::nullopt;
+}
+
+void CProfileSection::Read(std::string_view key, std::string& value) const {
+    if (std::optional<std::string> found = Find(key))
+        value = std::move(*found);
+}
+
+void CProfileSection::Read(std::string_view key, int& value) const {
+    if (std::optional<std::string> found = Find(key))
+        value = ParseLeadingInt(*found);
+}
+
 CProfile::CProfile(std::string strPath) : m_strPath(std::move(strPath)) {}
+
+CProfileSection CProfile::ReadSection(std::string_view section) const {
+    CProfileSection result;
+    std::optional<std::string> content = ReadWholeFile(m_strPath);
+    if (!content)
+        return result;
+    bool bInSection = false;
+    for (const std::string& line : SplitLines(*content)) {
+        if (std::optional<std::string_view> name = SectionName(line)) {
+            if (bInSection)
+                break; // the first section of that name wins
+            bInSection = EqualsIgnoreAsciiCase(*name, section);
+            continue;
+        }
+        std::optional<KeyLine> keyLine = bInSection ? ParseKeyLine(line) : std::nullopt;
+        if (keyLine && !result.Find(keyLine->key))
+            result.m_vKeys.emplace_back(keyLine->key, Unquote(keyLine->value));
+    }
+    return result;
+}
 
 std::string CProfile::GetProfileString(std::string_view section, std::string_view key,
                                        std::string_view defaultValue) const {
-    std::optional<std::string> value = ReadValue(m_strPath, section, key);
-    return value ? *value : std::string(defaultValue);
+    std::string value(defaultValue);
+    ReadSection(section).Read(key, value);
+    return value;
 }
 
 int CProfile::GetProfileInt(std::string_view section, std::string_view key,
                             int defaultValue) const {
-    std::optional<std::string> value = ReadValue(m_strPath, section, key);
-    return value ? ParseLeadingInt(*value) : defaultValue;
+    ReadSection(section).Read(key, defaultValue);
+    return defaultValue;
 }
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view key,
@@ -200,8 +226,12 @@ bool CProfile::WriteProfileStrings(std::string_view section, const std::vector<K
     if (!old && FileExists(m_strPath))
         return false;
     std::vector<std::string> lines = SplitLines(old.value_or(std::string()));
+    bool bChanged = false;
     for (const auto& [key, value] : values) {
         Location location = Locate(lines, section, key);
+        if (location.keyLine && Unquote(ParseKeyLine(lines[*location.keyLine])->value) == value)
+            continue; // reads as given already: the line stays as it is
+        bChanged = true;
         std::string keyLine = std::string(key) + "=" + Quote(value);
         if (location.keyLine) {
             lines[*location.keyLine] = keyLine;
@@ -213,6 +243,8 @@ bool CProfile::WriteProfileStrings(std::string_view section, const std::vector<K
         }
     }
 
+    if (!bChanged)
+        return true;
     std::string content;
     for (const std::string& line : lines)
         content += line + "\r\n";

@@ -1,31 +1,21 @@
 #pragma once
 // Resource, command and control ids of the program.
 
-#include "platform/dialog/DialogTemplate.h" // IDOK, IDCANCEL, IDC_STATIC
+#include "platform/DialogTemplate.h" // IDOK, IDCANCEL, IDC_STATIC
 
 // Dialog templates.
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_QUIBEN_DIALOG = 102;
 
-// String table.
-inline constexpr int IDS_ABOUTBOX = 101;
-inline constexpr int IDS_LISTBAR_ADD = 143;
-inline constexpr int IDS_LISTBAR_DELETE = 144;
-inline constexpr int IDS_LISTBAR_UP = 145;
-inline constexpr int IDS_LISTBAR_DOWN = 146;
-
-// Icon, menu, cursor.
-inline constexpr int IDR_MAINFRAME = 128;
-inline constexpr int IDR_POPUP_MENU = 129;
+// The link cursor.
 inline constexpr int IDC_HAND_LINK = 149;
 
-// Commands. 16 is the system-menu entry of the version information.
-inline constexpr int IDM_ABOUTBOX = 0x0010;
+// Commands. ID_RUN_CYCLE_NOW also comes from a second start of the program
+// (see CInstanceChannel).
 inline constexpr int ID_RUN_CYCLE_NOW = 1002;
 inline constexpr int ID_MENU_SETTINGS = 32771;
 inline constexpr int ID_MENU_AUTO_FORWARD = 32772;
 inline constexpr int ID_MENU_EXIT = 32773;
-inline constexpr int ID_LIST_CHANGED = 32774;
 inline constexpr int ID_MENU_VERSION = 32775;
 inline constexpr int ID_MENU_README = 32776;
 inline constexpr int ID_MENU_ERROR_LOG = 32777;
@@ -52,7 +42,7 @@ inline constexpr int IDD_PAGE_ACCOUNT = 129;
 inline constexpr int IDD_PAGE_TENSOU = 130;
 inline constexpr int IDD_PAGE_RULE = 131;
 
-// Account page (129).
+// Account page (IDD_PAGE_ACCOUNT).
 inline constexpr int IDC_EDIT_POP3 = 1002;
 inline constexpr int IDC_EDIT_SMTP = 1003;
 inline constexpr int IDC_EDIT_ACCOUNT = 1005;
@@ -60,12 +50,12 @@ inline constexpr int IDC_EDIT_PASSWORD = 1006;
 inline constexpr int IDC_EDIT_MAILADDRESS = 1007;
 inline constexpr int IDC_BUTTON_CONNECTION_TEST = 1008;
 
-// Forward page (130).
+// Forward page (IDD_PAGE_TENSOU).
 inline constexpr int IDC_CHECK_AUTOFORWARD = 1001;
 inline constexpr int IDC_LIST_ADDRESS = 1008;
 inline constexpr int IDC_BAR_ADDRESS = 1009;
 
-// Rule page (131).
+// Rule page (IDD_PAGE_RULE).
 inline constexpr int IDC_CHECK_FROMRULE = 1003;
 inline constexpr int IDC_LIST_FROM = 1004;
 inline constexpr int IDC_BAR_FROM = 1005;

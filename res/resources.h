@@ -1,5 +1,5 @@
 #pragma once
-// Access to the compiled-in resources: icon 128, cursor 149.
+// The compiled-in pictures: the program's icon and the link cursor.
 
 #include <QCursor>
 #include <QIcon>

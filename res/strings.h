@@ -1,6 +1,5 @@
 #pragma once
-// The program's own texts (UTF-8 here; they only ever go to widgets) and the
-// string table by id.
+// The program's own texts (UTF-8 here; they only ever go to widgets).
 
 namespace restext {
 
@@ -11,7 +10,7 @@ inline constexpr const char* kButtonYes = "はい(&Y)";
 inline constexpr const char* kButtonNo = "いいえ(&N)";
 inline constexpr const char* kSettingsCaption = "設定";
 
-// Menu 129.
+// The main window's pop-up menu.
 inline constexpr const char* kMenuSettings = "設定";
 inline constexpr const char* kMenuAutoForward = "自動転送";
 inline constexpr const char* kMenuReadMe = "Read Me";
@@ -133,6 +132,3 @@ inline constexpr const char* kMobileNote = "※以下は転送先が携帯電話
 inline constexpr const char* kBytes = "ﾊﾞｲﾄ";
 
 } // namespace pagetext
-
-// Text of string-table entry nId (UTF-8), empty when there is none.
-const char* LoadResString(int nId);

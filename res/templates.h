@@ -1,20 +1,19 @@
 #pragma once
 // Dialog templates and menus. Positions and sizes in dialog units.
 
-#include "platform/dialog/DialogTemplate.h"
-#include "platform/dialog/MenuTemplate.h"
+#include "platform/DialogTemplate.h"
 #include "res/resource.h"
 #include "res/strings.h"
 
 inline constexpr const char* kDialogFontFace = "ＭＳ Ｐゴシック";
 inline constexpr int kDialogFontPoints = 9;
 
-// Template 102: the main window. No items; its size is replaced by the skin's.
+// The main window (IDD_QUIBEN_DIALOG). No items; its size is replaced by the skin's.
 inline constexpr DialogTemplate kMainDialogTemplate{
     IDD_QUIBEN_DIALOG, nullptr, kDlgFrameless | kDlgToolWindow, 0, 0, 91, 127, kDialogFontFace,
     kDialogFontPoints, {}};
 
-// Template 100: the About box. Every item but the icon starts a group.
+// The About box (IDD_ABOUTBOX). Every item but the icon starts a group.
 inline constexpr DlgItemTemplate kAboutItems[] = {
     {IDC_STATIC, DlgItemKind::Icon, kItemDefault, 11, 17, 20, 20, kResAppIcon},
     {IDC_STATIC, DlgItemKind::Static, kItemGroup | kItemNoPrefix, 40, 10, 119, 8,
@@ -43,7 +42,7 @@ inline constexpr DialogTemplate kAboutTemplate{IDD_ABOUTBOX,
                                                kDialogFontPoints,
                                                kAboutItems};
 
-// Menu 129: the main window's pop-up. {0, nullptr} is a separator. Items
+// The main window's pop-up menu. {0, nullptr} is a separator. Items
 // about the running program go in the group before 終了.
 inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {ID_MENU_SETTINGS, restext::kMenuSettings},
@@ -60,11 +59,11 @@ inline constexpr MenuItemTemplate kMainPopupMenu[] = {
     {ID_MENU_EXIT, restext::kMenuExit},
 };
 
-// Templates 129, 130 and 131: the pages of the settings sheet, items in tab order.
+// The pages of the settings sheet, items in tab order.
 inline constexpr const char* kPageFontFace = "ＭＳ Ｐゴシック";
 inline constexpr int kPageFontPoints = 9;
 
-// Template 129: the account page.
+// The account page (IDD_PAGE_ACCOUNT).
 inline constexpr DlgItemTemplate kAccountPageItems[] = {
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 4, 8, 73, 8, pagetext::kPop3Label},
     {IDC_EDIT_POP3, DlgItemKind::Edit, kItemTabStop, 16, 16, 92, 14, nullptr},
@@ -88,7 +87,7 @@ inline constexpr DialogTemplate kAccountPageTemplate{
     IDD_PAGE_ACCOUNT, pagetext::kAccountCaption, kDlgChild,        0, 0, 207, 167,
     kPageFontFace,    kPageFontPoints,           kAccountPageItems};
 
-// Template 130: the forward page.
+// The forward page (IDD_PAGE_TENSOU).
 inline constexpr DlgItemTemplate kTensouPageItems[] = {
     {IDC_STATIC, DlgItemKind::Static, kItemDefault, 15, 24, 67, 8, pagetext::kAddressLabel},
     {IDC_CHECK_AUTOFORWARD, DlgItemKind::CheckBox, kItemTabStop, 4, 8, 72, 10,
@@ -103,7 +102,7 @@ inline constexpr DialogTemplate kTensouPageTemplate{
     IDD_PAGE_TENSOU, pagetext::kTensouCaption, kDlgChild,       0, 0, 207, 171,
     kPageFontFace,   kPageFontPoints,          kTensouPageItems};
 
-// Template 131: the rule page.
+// The rule page (IDD_PAGE_RULE).
 inline constexpr DlgItemTemplate kRulePageItems[] = {
     {IDC_CHECK_FROMRULE, DlgItemKind::CheckBox, kItemTabStop, 4, 8, 125, 10, pagetext::kFromRule},
     {IDC_LIST_FROM, DlgItemKind::ListBox, kItemTabStop, 24, 18, 172, 42, nullptr},

@@ -1,12 +1,10 @@
 #include "settings/CPageAccount.h"
 
-#include "engine/maillib/CConnectionTest.h"
-#include "engine/maillib/SettingCheck.h"
+#include "config/CSettingsStore.h"
+#include "config/SettingCheck.h"
+#include "dialog/CDataExchange.h"
 #include "platform/codepage.h"
-#include "platform/dialog/CDataExchange.h"
-#include "platform/profile.h"
 #include "res/templates.h"
-#include "settings/schema.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,28 +52,23 @@ QString ServerProblem(const char* pszField, const std::string& strValue, EMailPr
 
 } // namespace
 
-CPageAccount::CPageAccount(CProfile& profile)
-    : CPropertyPage(kAccountPageTemplate), m_profile(profile) {}
+CPageAccount::CPageAccount(CSettingsStore& store, ConnectionTester tester)
+    : CPropertyPage(kAccountPageTemplate), m_store(store), m_tester(std::move(tester)) {}
 
 CPageAccount::~CPageAccount() = default;
 
 void CPageAccount::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
-    DDX_Text(pDX, IDC_EDIT_MAILADDRESS, m_strMailAddress);
-    DDX_Text(pDX, IDC_EDIT_ACCOUNT, m_strAccount);
-    DDX_Text(pDX, IDC_EDIT_POP3, m_strPop3Server);
-    DDX_Text(pDX, IDC_EDIT_SMTP, m_strSmtpServer);
-    DDX_Text(pDX, IDC_EDIT_PASSWORD, m_strPassword);
+    DDX_Text(pDX, IDC_EDIT_MAILADDRESS, m_account.strMailAddress);
+    DDX_Text(pDX, IDC_EDIT_ACCOUNT, m_account.strAccount);
+    DDX_Text(pDX, IDC_EDIT_POP3, m_account.strPop3Server);
+    DDX_Text(pDX, IDC_EDIT_SMTP, m_account.strSmtpServer);
+    DDX_Text(pDX, IDC_EDIT_PASSWORD, m_account.strPassword);
 }
 
 bool CPageAccount::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    using namespace schema;
-    m_strPop3Server = m_profile.GetProfileString(kSectionRecv, kKeyPop3, "");
-    m_strSmtpServer = m_profile.GetProfileString(kSectionRecv, kKeySmtp, "");
-    m_strAccount = m_profile.GetProfileString(kSectionRecv, kKeyAccount, "");
-    m_strMailAddress = m_profile.GetProfileString(kSectionRecv, kKeyMailAddress, "");
-    m_strPassword = m_profile.GetProfileString(kSectionRecv, kKeyPassword, "");
+    m_account = m_store.Load<CAccountSettings>();
     UpdateData(false);
     // The sheet places the first focus.
     return true;
@@ -85,12 +78,7 @@ bool CPageAccount::OnApply() {
     // The members hold what the edits held when the page was last left or
     // when OK was pressed: the sheet ran the saving exchange before this.
     WarnAboutUnusableValues();
-    using namespace schema;
-    m_profile.WriteProfileString(kSectionRecv, kKeyPop3, m_strPop3Server);
-    m_profile.WriteProfileString(kSectionRecv, kKeySmtp, m_strSmtpServer);
-    m_profile.WriteProfileString(kSectionRecv, kKeyAccount, m_strAccount);
-    m_profile.WriteProfileString(kSectionRecv, kKeyMailAddress, m_strMailAddress);
-    m_profile.WriteProfileString(kSectionRecv, kKeyPassword, m_strPassword);
+    m_store.Save(m_account);
     return CPropertyPage::OnApply();
 }
 
@@ -100,9 +88,9 @@ bool CPageAccount::OnApply() {
 void CPageAccount::WarnAboutUnusableValues() {
     using namespace pagetext;
     QStringList problems;
-    problems << ServerProblem(kFieldPop3, m_strPop3Server, EMailProtocol::Pop3)
-             << ServerProblem(kFieldSmtp, m_strSmtpServer, EMailProtocol::Smtp);
-    const std::string address = Cp932ToUtf8(m_strMailAddress);
+    problems << ServerProblem(kFieldPop3, m_account.strPop3Server, EMailProtocol::Pop3)
+             << ServerProblem(kFieldSmtp, m_account.strSmtpServer, EMailProtocol::Smtp);
+    const std::string address = Cp932ToUtf8(m_account.strMailAddress);
     if (!TrimWhite(address).empty() && !IsWellFormedMailAddress(address))
         problems << QString::fromUtf8(kCheckAddress)
                         .arg(QString::fromUtf8(kFieldMailAddress), FromUtf8(address));
@@ -123,18 +111,18 @@ void CPageAccount::OnCommand(int nId) {
 }
 
 void CPageAccount::OnConnectionTest() {
-    if (m_testJob.IsRunning())
+    if (m_testJob.IsRunning() || !m_tester)
         return;
     // The values as they stand in the edits, not as stored.
     UpdateData(true);
     CConnectionTestInput input;
-    input.strPop3Server = Cp932ToUtf8(m_strPop3Server);
-    input.strAccount = Cp932ToUtf8(m_strAccount);
-    input.strPassword = Cp932ToUtf8(m_strPassword);
-    input.strSmtpServer = Cp932ToUtf8(m_strSmtpServer);
-    input.strMailAddress = Cp932ToUtf8(m_strMailAddress);
+    input.strPop3Server = Cp932ToUtf8(m_account.strPop3Server);
+    input.strAccount = Cp932ToUtf8(m_account.strAccount);
+    input.strPassword = Cp932ToUtf8(m_account.strPassword);
+    input.strSmtpServer = Cp932ToUtf8(m_account.strSmtpServer);
+    input.strMailAddress = Cp932ToUtf8(m_account.strMailAddress);
     input.strForwardTo = m_forwardAddress ? m_forwardAddress() : std::string();
-    input.strCaFile = m_profile.GetProfileString(schema::kSectionRecv, schema::kKeyCaFile, "");
+    input.strCaFile = m_store.Load<CAccountSettings>().strCaFile;
 
     auto* pButton = qobject_cast<QPushButton*>(GetDlgItem(IDC_BUTTON_CONNECTION_TEST));
     if (pButton != nullptr) {
@@ -142,8 +130,8 @@ void CPageAccount::OnConnectionTest() {
         pButton->setText(QString::fromUtf8(pagetext::kTestRunning));
     }
     setCursor(Qt::BusyCursor);
-    m_testJob.Start([this, input]() -> std::function<void()> {
-        CConnectionTestResult result = CConnectionTest::Run(input);
+    m_testJob.Start([this, tester = m_tester, input]() -> std::function<void()> {
+        CConnectionTestResult result = tester(input);
         return [this, result] { ShowConnectionTestResult(result); };
     });
 }
@@ -160,9 +148,10 @@ void CPageAccount::ShowConnectionTestResult(const CConnectionTestResult& result)
         result.smtp.strRecipient.empty()
             ? QString::fromUtf8(kTestSmtpNoRecipient)
             : QString::fromUtf8(kTestSmtpAccepted).arg(FromUtf8(result.smtp.strRecipient));
-    QStringList lines = DescribeCheck(kTestPop3, Cp932ToUtf8(m_strPop3Server), result.pop3, pop3Ok);
+    QStringList lines =
+        DescribeCheck(kTestPop3, Cp932ToUtf8(m_account.strPop3Server), result.pop3, pop3Ok);
     lines << QString()
-          << DescribeCheck(kTestSmtp, Cp932ToUtf8(m_strSmtpServer), result.smtp, smtpOk);
+          << DescribeCheck(kTestSmtp, Cp932ToUtf8(m_account.strSmtpServer), result.smtp, smtpOk);
     lines << QString() << QString::fromUtf8(kTestNothingSent);
     const bool bAllOk = result.pop3.IsOk() && result.smtp.IsOk();
     QMessageBox box(bAllOk ? QMessageBox::Information : QMessageBox::Warning,

@@ -5,33 +5,33 @@
 // never a refusal, for values the mail calls cannot use). 接続テスト tries
 // the values as they stand, without saving them.
 
-#include "platform/dialog/CBackgroundJob.h"
-#include "platform/dialog/CPropertyPage.h"
+#include "config/ConnectionCheck.h"
+#include "config/Settings.h"
+#include "dialog/CBackgroundJob.h"
+#include "dialog/CPropertyPage.h"
 
 #include <functional>
 #include <string>
 
-class CProfile;
-struct CConnectionTestResult;
+class CSettingsStore;
 
 class CPageAccount : public CPropertyPage {
     Q_OBJECT
 public:
     // Gives the first forward-to address (UTF-8), as the sheet holds it now.
     using AddressSource = std::function<std::string()>;
+    // Tries the values against the servers, on a worker thread; the
+    // application gives the mail library's test.
+    using ConnectionTester = std::function<CConnectionTestResult(const CConnectionTestInput&)>;
 
-    explicit CPageAccount(CProfile& profile);
+    CPageAccount(CSettingsStore& store, ConnectionTester tester);
     ~CPageAccount() override;
 
     void SetForwardAddressSource(AddressSource source) { m_forwardAddress = std::move(source); }
     bool IsConnectionTestRunning() const { return m_testJob.IsRunning(); }
 
-    // Code page 932, exchanged with the edits as they stand: no trimming.
-    std::string m_strMailAddress;
-    std::string m_strAccount;
-    std::string m_strPop3Server;
-    std::string m_strSmtpServer;
-    std::string m_strPassword;
+    // Exchanged with the edits as they stand: no trimming.
+    CAccountSettings m_account;
 
 signals:
     // The answer of a connection test has been shown (and closed).
@@ -48,7 +48,8 @@ private:
     void ShowConnectionTestResult(const CConnectionTestResult& result);
     void WarnAboutUnusableValues();
 
-    CProfile& m_profile;
+    CSettingsStore& m_store;
+    ConnectionTester m_tester;
     AddressSource m_forwardAddress;
     CBackgroundJob m_testJob;
 };

@@ -1,14 +1,12 @@
 #include "settings/CPageRule.h"
 
-#include "platform/dialog/CDataExchange.h"
-#include "platform/paths.h"
-#include "platform/profile.h"
+#include "config/CSettingsStore.h"
+#include "config/schema.h"
+#include "dialog/CDataExchange.h"
 #include "res/templates.h"
 #include "settings/listcontrol.h"
-#include "settings/schema.h"
 
-CPageRule::CPageRule(CProfile& profile, std::string strAppDir)
-    : CPropertyPage(kRulePageTemplate), m_profile(profile), m_strAppDir(std::move(strAppDir)) {}
+CPageRule::CPageRule(CSettingsStore& store) : CPropertyPage(kRulePageTemplate), m_store(store) {}
 
 // The bars go before the lists they point at.
 CPageRule::~CPageRule() = default;
@@ -17,10 +15,10 @@ void CPageRule::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_LIST_SUBJECT, m_listSubject);
     DDX_Control(pDX, IDC_LIST_FROM, m_listFrom);
-    DDX_Check(pDX, IDC_CHECK_FROMRULE, m_bFromRule);
-    DDX_Check(pDX, IDC_CHECK_SUBJECTRULE, m_bSubjectRule);
-    DDX_Check(pDX, IDC_CHECK_NOATTACHMENT, m_bNoAttachment);
-    DDX_Check(pDX, IDC_CHECK_SIZELIMIT, m_bSizeLimit);
+    DDX_Check(pDX, IDC_CHECK_FROMRULE, m_rules.bFromRule);
+    DDX_Check(pDX, IDC_CHECK_SUBJECTRULE, m_rules.bSubjectRule);
+    DDX_Check(pDX, IDC_CHECK_NOATTACHMENT, m_rules.bNoAttachment);
+    DDX_Check(pDX, IDC_CHECK_SIZELIMIT, m_rules.bSizeLimit);
     // Checked on leaving the page and on OK, with the size rule off too.
     DDX_Text(pDX, IDC_EDIT_LIMITBYTE, m_nLimitByte);
     DDV_MinMaxUInt(pDX, m_nLimitByte, schema::kMinLimitByte, schema::kMaxLimitByte);
@@ -28,50 +26,37 @@ void CPageRule::DoDataExchange(CDataExchange* pDX) {
 
 bool CPageRule::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    using namespace schema;
-    m_bFromRule = m_profile.GetProfileInt(kSectionRule, kKeyRuleFrom, kDefaultRuleFrom);
-    m_bSubjectRule = m_profile.GetProfileInt(kSectionRule, kKeyRuleSubject, kDefaultRuleSubject);
-    m_bNoAttachment = m_profile.GetProfileInt(kSectionRule, kKeyRuleTemp, kDefaultRuleTemp);
-    m_bSizeLimit = m_profile.GetProfileInt(kSectionRule, kKeyRuleSize, kDefaultRuleSize);
-    m_nLimitByte = static_cast<unsigned>(
-        m_profile.GetProfileInt(kSectionRule, kKeyLimitByte, kDefaultLimitByte));
-
-    SubclassDlgItem(IDC_BAR_FROM, m_btnFrom);
-    m_btnFrom.m_pList = &m_listFrom;
-    m_listFrom.m_bFixedFirst = false;
-    m_listFrom.SetEditLimit(kListEntryEditLimit);
-
-    SubclassDlgItem(IDC_BAR_SUBJECT, m_btnSubject);
-    m_btnSubject.m_pList = &m_listSubject;
-    m_listSubject.m_bFixedFirst = false;
-    m_listSubject.SetEditLimit(kListEntryEditLimit);
-
+    m_rules = m_store.Load<CRuleSettings>();
+    m_nLimitByte = static_cast<unsigned>(m_rules.nLimitByte);
+    AttachList(IDC_BAR_FROM, m_btnFrom, m_listFrom);
+    AttachList(IDC_BAR_SUBJECT, m_btnSubject, m_listSubject);
     LoadRuleFiles();
     UpdateData(false);
     return true;
 }
 
+void CPageRule::AttachList(int nBarId, CListButtonBar& bar, CListBoxEx& list) {
+    SubclassDlgItem(nBarId, bar);
+    bar.m_pList = &list;
+    list.m_bFixedFirst = false;
+    list.SetEditLimit(schema::kListEntryEditLimit);
+}
+
 bool CPageRule::OnApply() {
-    using namespace schema;
-    m_profile.WriteProfileInt(kSectionRule, kKeyRuleFrom, m_bFromRule);
-    m_profile.WriteProfileInt(kSectionRule, kKeyRuleSubject, m_bSubjectRule);
-    m_profile.WriteProfileInt(kSectionRule, kKeyRuleTemp, m_bNoAttachment);
-    m_profile.WriteProfileInt(kSectionRule, kKeyRuleSize, m_bSizeLimit);
-    // Validated to 100..10000 before OK got here.
-    m_profile.WriteProfileInt(kSectionRule, kKeyLimitByte, static_cast<int>(m_nLimitByte));
+    // Validated to kMinLimitByte..kMaxLimitByte before OK got here.
+    m_rules.nLimitByte = static_cast<int>(m_nLimitByte);
+    m_store.Save(m_rules);
     SaveRuleFiles();
     return CPropertyPage::OnApply();
 }
 
-bool CPageRule::LoadRuleFiles() {
-    LoadListControl(JoinPath(m_strAppDir, schema::kSenderRuleFile), m_listFrom);
-    LoadListControl(JoinPath(m_strAppDir, schema::kSubjectRuleFile), m_listSubject);
-    return true;
+void CPageRule::LoadRuleFiles() {
+    LoadListControl(m_store.FilePath(schema::kSenderRuleFile), m_listFrom);
+    LoadListControl(m_store.FilePath(schema::kSubjectRuleFile), m_listSubject);
 }
 
-bool CPageRule::SaveRuleFiles() {
+void CPageRule::SaveRuleFiles() {
     // Each file on its own: one that cannot be replaced does not stop the other.
-    SaveListControl(JoinPath(m_strAppDir, schema::kSenderRuleFile), m_listFrom);
-    SaveListControl(JoinPath(m_strAppDir, schema::kSubjectRuleFile), m_listSubject);
-    return true;
+    SaveListControl(m_store.FilePath(schema::kSenderRuleFile), m_listFrom);
+    SaveListControl(m_store.FilePath(schema::kSubjectRuleFile), m_listSubject);
 }

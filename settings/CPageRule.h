@@ -5,36 +5,32 @@
 // 10000 before the page can be left or OK accepted, whether or not the size
 // rule is on.
 
+#include "config/Settings.h"
 #include "controls/CListBoxEx.h"
 #include "controls/CListButtonBar.h"
-#include "platform/dialog/CPropertyPage.h"
+#include "dialog/CPropertyPage.h"
 
-#include <string>
-
-class CProfile;
+class CSettingsStore;
 
 class CPageRule : public CPropertyPage {
     Q_OBJECT
 public:
-    CPageRule(CProfile& profile, std::string strAppDir);
+    explicit CPageRule(CSettingsStore& store);
     ~CPageRule() override;
 
     CListBoxEx m_listSubject;
     CListBoxEx m_listFrom;
-    int m_bFromRule = 0;
-    int m_bSubjectRule = 0;
-    int m_bNoAttachment = 0;
-    int m_bSizeLimit = 0;
-    unsigned m_nLimitByte = 0;
+    CRuleSettings m_rules;
+    unsigned m_nLimitByte = 0; // the edit's number; m_rules has it after OK
     CListButtonBar m_btnFrom;
     CListButtonBar m_btnSubject;
 
     // "rule_f.txt" into the sender list, then "rule_s.txt" into the subject
-    // list; a missing file leaves its list empty. Always true.
-    bool LoadRuleFiles();
+    // list; a missing file leaves its list empty.
+    void LoadRuleFiles();
     // The sender list into "rule_f.txt", then the subject list into
-    // "rule_s.txt"; a file that cannot be written is skipped. Always true.
-    bool SaveRuleFiles();
+    // "rule_s.txt"; a file that cannot be written is skipped.
+    void SaveRuleFiles();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -42,6 +38,7 @@ protected:
     bool OnApply() override;
 
 private:
-    CProfile& m_profile;
-    std::string m_strAppDir;
+    void AttachList(int nBarId, CListButtonBar& bar, CListBoxEx& list);
+
+    CSettingsStore& m_store;
 };

@@ -1,14 +1,13 @@
 #include "settings/CPageTensou.h"
 
-#include "platform/dialog/CDataExchange.h"
-#include "platform/paths.h"
-#include "platform/profile.h"
+#include "config/CSettingsStore.h"
+#include "config/schema.h"
+#include "dialog/CDataExchange.h"
 #include "res/templates.h"
 #include "settings/listcontrol.h"
-#include "settings/schema.h"
 
-CPageTensou::CPageTensou(CProfile& profile, std::string strAppDir)
-    : CPropertyPage(kTensouPageTemplate), m_profile(profile), m_strAppDir(std::move(strAppDir)) {}
+CPageTensou::CPageTensou(CSettingsStore& store)
+    : CPropertyPage(kTensouPageTemplate), m_store(store) {}
 
 // The bar goes before the list it points at.
 CPageTensou::~CPageTensou() = default;
@@ -16,13 +15,12 @@ CPageTensou::~CPageTensou() = default;
 void CPageTensou::DoDataExchange(CDataExchange* pDX) {
     CPropertyPage::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_LIST_ADDRESS, m_listAddress);
-    DDX_Check(pDX, IDC_CHECK_AUTOFORWARD, m_bAutoForward);
+    DDX_Check(pDX, IDC_CHECK_AUTOFORWARD, m_forwarding.bAutoForward);
 }
 
 bool CPageTensou::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    m_bAutoForward =
-        m_profile.GetProfileInt(schema::kSectionSend, schema::kKeyExec, schema::kDefaultExec);
+    m_forwarding = m_store.Load<CForwardingSettings>();
     SubclassDlgItem(IDC_BAR_ADDRESS, m_btnAddress);
     m_btnAddress.m_pList = &m_listAddress;
     // Every row, the first included, can be edited, moved and deleted.
@@ -34,18 +32,15 @@ bool CPageTensou::OnInitDialog() {
 }
 
 bool CPageTensou::OnApply() {
-    m_profile.WriteProfileInt(schema::kSectionSend, schema::kKeyExec, m_bAutoForward);
+    m_store.Save(m_forwarding);
     SaveAddressFile();
     return CPropertyPage::OnApply();
 }
 
-bool CPageTensou::LoadAddressFile() {
-    LoadListControl(JoinPath(m_strAppDir, schema::kAddressFile), m_listAddress);
-    return true;
+void CPageTensou::LoadAddressFile() {
+    LoadListControl(m_store.FilePath(schema::kAddressFile), m_listAddress);
 }
 
-bool CPageTensou::SaveAddressFile() {
-    // A file that cannot be replaced stays as it was; nothing is shown.
-    SaveListControl(JoinPath(m_strAppDir, schema::kAddressFile), m_listAddress);
-    return true;
+void CPageTensou::SaveAddressFile() {
+    SaveListControl(m_store.FilePath(schema::kAddressFile), m_listAddress);
 }

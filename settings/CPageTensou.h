@@ -4,28 +4,28 @@
 // its button bar. Read when the page is first shown (it is the first page,
 // so at every opening of the sheet), written on OK.
 
+#include "config/Settings.h"
 #include "controls/CListBoxEx.h"
 #include "controls/CListButtonBar.h"
-#include "platform/dialog/CPropertyPage.h"
+#include "dialog/CPropertyPage.h"
 
-#include <string>
-
-class CProfile;
+class CSettingsStore;
 
 class CPageTensou : public CPropertyPage {
     Q_OBJECT
 public:
-    CPageTensou(CProfile& profile, std::string strAppDir);
+    explicit CPageTensou(CSettingsStore& store);
     ~CPageTensou() override;
 
     CListBoxEx m_listAddress;
-    int m_bAutoForward = 0;
+    CForwardingSettings m_forwarding;
     CListButtonBar m_btnAddress;
 
-    // "to_adr.txt" into the list; a missing file leaves it empty. Always true.
-    bool LoadAddressFile();
-    // The list into "to_adr.txt", top to bottom. Always true.
-    bool SaveAddressFile();
+    // "to_adr.txt" into the list; a missing file leaves it empty.
+    void LoadAddressFile();
+    // The list into "to_adr.txt", top to bottom; a file that cannot be
+    // replaced stays as it was, and nothing is shown.
+    void SaveAddressFile();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -33,6 +33,5 @@ protected:
     bool OnApply() override;
 
 private:
-    CProfile& m_profile;
-    std::string m_strAppDir;
+    CSettingsStore& m_store;
 };

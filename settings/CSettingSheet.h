@@ -3,22 +3,20 @@
 // page, in that tab order. Each page reads its settings when it is first
 // shown and writes them on OK; the sheet itself reads and writes nothing.
 
-#include "platform/dialog/CPropertySheet.h"
+#include "dialog/CPropertySheet.h"
 #include "settings/CPageAccount.h"
 #include "settings/CPageRule.h"
 #include "settings/CPageTensou.h"
 
-#include <string>
-
-class CProfile;
+class CSettingsStore;
 
 class CSettingSheet : public CPropertySheet {
     Q_OBJECT
 public:
-    // profile: the settings store; strAppDir: the program folder, where the
-    // list files lie. Both must outlive the sheet.
-    CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nSelectPage, CProfile& profile,
-                  const std::string& strAppDir);
+    // store: the program folder's settings, which must outlive the sheet;
+    // tester: what 接続テスト runs.
+    CSettingSheet(const char* pszCaption, QWidget* pParentWnd, int nSelectPage,
+                  CSettingsStore& store, CPageAccount::ConnectionTester tester);
     ~CSettingSheet() override;
 
     CPageAccount m_pageAccount;
@@ -28,4 +26,4 @@ public:
 
 // The main window's "設定" command: the sheet with its caption, the forward
 // page first, run modally over pParent. IDOK or IDCANCEL (nobody needs it).
-int RunSettingSheet(const std::string& strAppDir, CProfile& profile, QWidget* pParent);
+int RunSettingSheet(CSettingsStore& store, CPageAccount::ConnectionTester tester, QWidget* pParent);

@@ -1,7 +1,7 @@
 #include "settings/listcontrol.h"
 
+#include "config/listfile.h"
 #include "controls/CListBoxEx.h"
-#include "settings/listfile.h"
 
 #include <vector>
 

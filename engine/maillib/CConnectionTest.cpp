@@ -1,11 +1,11 @@
 #include "engine/maillib/CConnectionTest.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CImapSession.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/maillib/CPop3Session.h"
-#include "engine/maillib/CServerAddress.h"
 #include "engine/maillib/CSmtpSender.h"
 #include "engine/maillib/ImapText.h"
 #include "engine/maillib/MailAddress.h"

@@ -5,7 +5,7 @@
 // time, no signals. Reusing the handle for
 // several transfers reuses its connection (one POP3 login for a mailbox).
 
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 
 #include <curl/curl.h>
 #include <memory>

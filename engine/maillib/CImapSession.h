@@ -9,8 +9,8 @@
 // may not open a connection of its own, and after any failed transfer the
 // mailbox is examined again before the next fetch.
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
-#include "engine/maillib/CServerAddress.h"
 
 #include <string>
 #include <vector>

@@ -1,12 +1,12 @@
 #include "engine/maillib/CMailReceiver.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CHeaderMemo.h"
 #include "engine/maillib/CImapSession.h"
 #include "engine/maillib/CMailboxStates.h"
 #include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
-#include "engine/maillib/CServerAddress.h"
 #include "engine/maillib/ImapText.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"

@@ -3,8 +3,8 @@
 // the same connection (one login, then LIST and one RETR per message). Mail is
 // never deleted.
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
-#include "engine/maillib/CServerAddress.h"
 
 #include <string>
 #include <utility>

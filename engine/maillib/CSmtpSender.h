@@ -3,7 +3,7 @@
 // offered (smtps:// for implicit TLS), AUTH when the server text carries
 // "user:password@" or an access token is given (then TLS is required).
 
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 #include "engine/maillib/maillib.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "engine/maillib/ImapText.h"
 
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 
 #include <charconv>
 #include <vector>

@@ -3,6 +3,7 @@
 
 #include "engine/maillib/maillib.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CDeadServerMemory.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CHeaderMemo.h"
@@ -12,7 +13,6 @@
 #include "engine/maillib/CMailboxStates.h"
 #include "engine/maillib/CMimeDecoder.h"
 #include "engine/maillib/CPrivateFolder.h"
-#include "engine/maillib/CServerAddress.h"
 #include "engine/maillib/CSmtpSender.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"

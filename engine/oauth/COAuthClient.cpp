@@ -1,8 +1,8 @@
 #include "engine/oauth/COAuthClient.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
 #include "engine/maillib/CErrorText.h"
-#include "engine/maillib/CServerAddress.h"
 #include "engine/oauth/CJsonObject.h"
 #include "engine/oauth/OAuthTexts.h"
 

@@ -1,6 +1,6 @@
 #include "engine/oauth/CRedirectListener.h"
 
-#include "engine/maillib/CServerAddress.h"
+#include "config/CServerAddress.h"
 #include "engine/oauth/OAuthTexts.h"
 
 #include <arpa/inet.h>

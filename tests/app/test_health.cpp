@@ -3,7 +3,7 @@
 // cycle's outcome, the error log window, notifications, and the platform
 // chosen on Wayland. (A second start's request travels over the running
 // copy's channel in the process test below and in test_instance.)
-#include "modal.h"
+#include "tests/common/modal.h"
 
 #include "app/CErrorLogWindow.h"
 #include "app/CHealthDisplay.h"
@@ -11,16 +11,17 @@
 #include "app/CQuibenDlg.h"
 #include "app/OnceCycle.h"
 #include "app/QtPlatformChoice.h"
+#include "config/CSettingsStore.h"
+#include "config/schema.h"
+#include "dialog/CBackgroundJob.h"
+#include "dialog/MenuTemplate.h"
 #include "engine/CForwardEngine.h"
 #include "engine/errorlog.h"
 #include "engine/maillib/maillib.h"
 #include "platform/codepage.h"
-#include "platform/dialog/CBackgroundJob.h"
-#include "platform/dialog/MenuTemplate.h"
 #include "platform/profile.h"
 #include "res/resource.h"
 #include "res/strings.h"
-#include "settings/schema.h"
 #include "tests/common/CSilentServer.h"
 #include "tests/common/CTempFolder.h"
 
@@ -65,7 +66,7 @@ protected:
     }
 
     std::unique_ptr<CQuibenDlg> ShowWindow() {
-        auto pDlg = std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()},
+        auto pDlg = std::make_unique<CQuibenDlg>(m_store, std::vector<std::string>{m_home.Path()},
                                                  [this] { return m_next; });
         EXPECT_TRUE(pDlg->CreateAndInit());
         pDlg->show();
@@ -81,6 +82,7 @@ protected:
 
     CTempFolder m_home;
     CProfile m_profile{m_home.File(kIniFile)};
+    CSettingsStore m_store{m_home.Path()};
     CycleReport m_next;
 };
 
@@ -182,9 +184,9 @@ protected:
     void SetUp() override {
         HealthTest::SetUp();
         m_home.Write(kAddressFile, "phone@example.net\r\n");
-        m_profile.WriteProfileString(kSectionRecv, kKeyPop3,
+        m_profile.WriteProfileString("RECV", "POP3",
                                      "127.0.0.1:" + std::to_string(m_silent.Port()));
-        m_profile.WriteProfileString(kSectionRecv, kKeyPassword, " secret ");
+        m_profile.WriteProfileString("RECV", "PASSWORD", " secret ");
         SetMailTimeouts(20, 20);
     }
     void TearDown() override {
@@ -200,7 +202,7 @@ protected:
 TEST_F(StalledCycle, MenuOpensAtOnceNoSecondCycleAndExitDoesNotWait) {
     auto pEngine = std::make_shared<CForwardEngine>(m_home.Path(), m_home.Path());
     auto pDlg =
-        std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()}, [pEngine] {
+        std::make_unique<CQuibenDlg>(m_store, std::vector<std::string>{m_home.Path()}, [pEngine] {
             pEngine->RunForwardCycle();
             return pEngine->GetLastReport();
         });
@@ -245,8 +247,8 @@ TEST_F(StalledCycle, MenuOpensAtOnceNoSecondCycleAndExitDoesNotWait) {
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(CBackgroundJob::RunningThreads(), 1);
     // The settings are whole: the position went in beside the account.
-    EXPECT_EQ(m_profile.GetProfileString(kSectionRecv, kKeyPassword, ""), " secret ");
-    EXPECT_NE(m_profile.GetProfileInt(kSectionPosition, kKeyPositionX, kNoPosition), kNoPosition);
+    EXPECT_EQ(m_profile.GetProfileString("RECV", "PASSWORD", ""), " secret ");
+    EXPECT_NE(m_profile.GetProfileInt("POSITION", "X", 10000), 10000);
 }
 
 // The same as a process: 終了 (or the session's end) during the waiting
@@ -259,7 +261,7 @@ TEST_F(StalledCycle, TheProgramEndsWithinTwoSecondsWhileACycleWaits) {
     program.setProcessEnvironment(env);
     program.start(QUIBEN_BINARY_DIR "/quiben", {"--home", QString::fromStdString(m_home.Path())});
     const QString channel = CInstanceChannel::NameFor(m_home.Path());
-    // Command 1002 through the channel of a running copy: a cycle at once.
+    // ID_RUN_CYCLE_NOW through the channel of a running copy: a cycle at once.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return CInstanceChannel::Send(channel, CInstanceChannel::ERequest::RunCycle, 100); },
         30000));
@@ -272,8 +274,8 @@ TEST_F(StalledCycle, TheProgramEndsWithinTwoSecondsWhileACycleWaits) {
     EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), kExitOk);
-    EXPECT_EQ(m_profile.GetProfileString(kSectionRecv, kKeyPassword, ""), " secret ");
-    EXPECT_EQ(m_profile.GetProfileInt(kSectionPosition, kKeyPositionX, -1), 0);
+    EXPECT_EQ(m_profile.GetProfileString("RECV", "PASSWORD", ""), " secret ");
+    EXPECT_EQ(m_profile.GetProfileInt("POSITION", "X", -1), 0);
     for (const auto& entry : std::filesystem::directory_iterator(m_home.Path()))
         EXPECT_NE(entry.path().filename().string().rfind(".Quiben.ini", 0), 0u)
             << "a half-written settings file was left: " << entry.path();

@@ -3,9 +3,9 @@
 #include "app/CInstanceChannel.h"
 #include "app/CQuibenApp.h"
 #include "app/CommandLine.h"
+#include "config/schema.h"
 #include "platform/CInstanceLock.h"
 #include "platform/profile.h"
-#include "settings/schema.h"
 #include "tests/common/CSilentServer.h"
 #include "tests/common/CTempFolder.h"
 #include "tests/common/RunProgram.h"
@@ -76,7 +76,7 @@ TEST(Instance, TwoCopiesStartedTogetherGiveExactlyOneWindow) {
     ASSERT_TRUE(pRunning->waitForFinished(60000));
     EXPECT_EQ(pRunning->exitStatus(), QProcess::NormalExit);
     CProfile profile(home.File(schema::kIniFile));
-    EXPECT_EQ(profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionX, -1), 0);
+    EXPECT_EQ(profile.GetProfileInt("POSITION", "X", -1), 0);
 }
 
 TEST(Instance, OnceRefusesWhileAnotherCopyHoldsTheLock) {
@@ -101,8 +101,7 @@ TEST(Instance, DesktopAndOnceOnOneFolderExcludeEachOtherWhateverTheEnvironment) 
     CSilentServer pop3; // keeps the headless cycle, and its lock, busy
     home.Write(schema::kAddressFile, "phone@example.net\r\n");
     CProfile(home.File(schema::kIniFile))
-        .WriteProfileString(schema::kSectionRecv, schema::kKeyPop3,
-                            "127.0.0.1:" + std::to_string(pop3.Port()));
+        .WriteProfileString("RECV", "POP3", "127.0.0.1:" + std::to_string(pop3.Port()));
     const QString homeArg = QString::fromStdString(home.Path());
     auto start = [&](const CTempFolder& env, QStringList args) {
         args << "--home" << homeArg;

@@ -1,17 +1,17 @@
 // The main window offscreen: skin and outline, position, menu, timer rule,
 // commands and the exit question.
-#include "modal.h"
+#include "tests/common/modal.h"
 
 #include "app/CQuibenApp.h"
 #include "app/CQuibenDlg.h"
+#include "config/schema.h"
+#include "dialog/MenuTemplate.h"
+#include "dialog/ShellOpen.h"
 #include "platform/codepage.h"
-#include "platform/dialog/MenuTemplate.h"
-#include "platform/dialog/ShellOpen.h"
 #include "platform/profile.h"
 #include "res/resource.h"
 #include "res/strings.h"
 #include "res/templates.h"
-#include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
 
 #include <QMenu>
@@ -38,7 +38,7 @@ protected:
 
     // The runner runs on the cycle's worker thread.
     std::unique_ptr<CQuibenDlg> MakeWindow() {
-        return std::make_unique<CQuibenDlg>(m_profile, std::vector<std::string>{m_home.Path()},
+        return std::make_unique<CQuibenDlg>(m_store, std::vector<std::string>{m_home.Path()},
                                             [this] {
                                                 ++m_nCycles;
                                                 if (m_onCycle)
@@ -68,6 +68,7 @@ protected:
 
     CTempFolder m_home;
     CProfile m_profile{m_home.File(kIniFile)};
+    CSettingsStore m_store{m_home.Path()};
     std::atomic<int> m_nCycles{0};
     std::function<void()> m_onCycle; // on the worker thread
 };
@@ -129,25 +130,25 @@ TEST_F(MainWindow, FirstStartAtTemplatePlaceThenPositionStoredOnClose) {
     EXPECT_EQ(pDlg->pos(), QPoint(0, 0));
     pDlg->move(57, 31);
     pDlg->EndDialog(0);
-    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 57);
-    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 31);
+    EXPECT_EQ(Setting("POSITION", "X"), 57);
+    EXPECT_EQ(Setting("POSITION", "Y"), 31);
 }
 
 TEST_F(MainWindow, StoredPositionIsRestored) {
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, 200);
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 150);
+    m_profile.WriteProfileInt("POSITION", "X", 200);
+    m_profile.WriteProfileInt("POSITION", "Y", 150);
     EXPECT_EQ(ShowWindow()->pos(), QPoint(200, 150));
 }
 
 TEST_F(MainWindow, XOf10000MeansNoStoredPosition) {
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, kNoPosition);
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 150);
+    m_profile.WriteProfileInt("POSITION", "X", 10000);
+    m_profile.WriteProfileInt("POSITION", "Y", 150);
     EXPECT_EQ(ShowWindow()->pos(), QPoint(0, 0));
 }
 
 TEST_F(MainWindow, PositionOnNoScreenIsNotRestored) {
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionX, 9000);
-    m_profile.WriteProfileInt(kSectionPosition, kKeyPositionY, 9000);
+    m_profile.WriteProfileInt("POSITION", "X", 9000);
+    m_profile.WriteProfileInt("POSITION", "Y", 9000);
     EXPECT_EQ(ShowWindow()->pos(), QPoint(0, 0));
 }
 
@@ -178,7 +179,7 @@ TEST_F(MainWindow, MenuItemsInOrderWithCheckMarkFollowingSwitch) {
     EXPECT_EQ(MenuTexts(*pMenu), expected);
     EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
 
-    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    m_profile.WriteProfileInt("SEND", "EXEC", 1);
     pMenu = pDlg->CreateMainPopupMenu();
     EXPECT_TRUE(FindMenuCommand(*pMenu, ID_MENU_AUTO_FORWARD)->isChecked());
     EXPECT_FALSE(FindMenuCommand(*pMenu, ID_MENU_SETTINGS)->isChecked());
@@ -212,30 +213,30 @@ TEST_F(MainWindow, RightClickOpensMenuWhoseToggleWritesSwitch) {
         true);
     QTest::mouseClick(pDlg.get(), Qt::RightButton, {}, QPoint(70, 110));
     EXPECT_EQ(shown.size(), static_cast<qsizetype>(std::size(kMainPopupMenu)));
-    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 1);
+    EXPECT_EQ(Setting("SEND", "EXEC"), 1);
 }
 
 TEST_F(MainWindow, ToggleWritesOneThenZero) {
     auto pDlg = ShowWindow();
     pDlg->SendCommand(ID_MENU_AUTO_FORWARD);
-    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 1);
+    EXPECT_EQ(Setting("SEND", "EXEC"), 1);
     pDlg->SendCommand(ID_MENU_AUTO_FORWARD);
-    EXPECT_EQ(Setting(kSectionSend, kKeyExec), 0);
+    EXPECT_EQ(Setting("SEND", "EXEC"), 0);
 }
 
 TEST_F(MainWindow, TimerIntervalComesFromTimeUpAndIsAtLeastAMinute) {
-    EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), kDefaultTimeUp);
-    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 900000);
+    EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), 600000);
+    m_profile.WriteProfileInt("RECV", "TIMEUP", 900000);
     EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), 900000);
     EXPECT_FALSE(m_home.Exists(kErrorLogFile));
 
     // Shorter, or no number at all, would poll the mail server back to back:
     // a minute, noted once in the error log.
-    m_profile.WriteProfileInt(kSectionRecv, kKeyTimeUp, 30000);
+    m_profile.WriteProfileInt("RECV", "TIMEUP", 30000);
     auto pDlg = ShowWindow();
     EXPECT_TRUE(pDlg->GetForwardTimer().isActive());
     EXPECT_EQ(pDlg->GetForwardTimer().interval(), 60000);
-    m_profile.WriteProfileString(kSectionRecv, kKeyTimeUp, "soon");
+    m_profile.WriteProfileString("RECV", "TIMEUP", "soon");
     EXPECT_EQ(ShowWindow()->GetForwardTimer().interval(), 60000);
     const std::string log = Cp932ToUtf8(m_home.Read(kErrorLogFile));
     EXPECT_NE(log.find("TIMEUP=30000"), std::string::npos) << log;
@@ -249,7 +250,7 @@ TEST_F(MainWindow, TickRunsCycleOnlyWhileSwitchIsOn) {
     pDlg->OnTimerTick();
     EXPECT_FALSE(pDlg->IsCycleRunning());
     EXPECT_EQ(m_nCycles, 0);
-    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    m_profile.WriteProfileInt("SEND", "EXEC", 1);
     pDlg->OnTimerTick();
     ASSERT_TRUE(WaitForCycleEnd(*pDlg));
     EXPECT_EQ(m_nCycles, 1);
@@ -258,7 +259,7 @@ TEST_F(MainWindow, TickRunsCycleOnlyWhileSwitchIsOn) {
 }
 
 TEST_F(MainWindow, GuardFlagKeepsSecondCycleFromStarting) {
-    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    m_profile.WriteProfileInt("SEND", "EXEC", 1);
     auto pDlg = ShowWindow();
     std::binary_semaphore release(0);
     m_onCycle = [&] { release.acquire(); };
@@ -277,7 +278,7 @@ TEST_F(MainWindow, GuardFlagKeepsSecondCycleFromStarting) {
 }
 
 TEST_F(MainWindow, GuardFlagClearedWhenCycleFails) {
-    m_profile.WriteProfileInt(kSectionSend, kKeyExec, 1);
+    m_profile.WriteProfileInt("SEND", "EXEC", 1);
     auto pDlg = ShowWindow();
     m_onCycle = [] { throw std::runtime_error("cycle broke"); };
     pDlg->OnTimerTick();
@@ -334,8 +335,8 @@ TEST_F(MainWindow, ExitQuestionNoKeepsRunningYesEndsAndStoresPosition) {
     EXPECT_EQ(first.icon, QMessageBox::NoIcon);
     EXPECT_EQ(first.yesText, "はい(&Y)");
     EXPECT_EQ(second.text, first.text);
-    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 44);
-    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionY), 55);
+    EXPECT_EQ(Setting("POSITION", "X"), 44);
+    EXPECT_EQ(Setting("POSITION", "Y"), 55);
 }
 
 TEST_F(MainWindow, EscapeAndEnterDoNotEndTheProgramButACloseRequestDoes) {
@@ -354,7 +355,7 @@ TEST_F(MainWindow, EscapeAndEnterDoNotEndTheProgramButACloseRequestDoes) {
     });
     EXPECT_EQ(pDlg->DoModal(), IDCANCEL);
     EXPECT_TRUE(bVisibleAfterKeys);
-    EXPECT_EQ(Setting(kSectionPosition, kKeyPositionX), 12);
+    EXPECT_EQ(Setting("POSITION", "X"), 12);
 }
 
 TEST_F(MainWindow, ReadMeOpensFileFromProgramFolder) {
@@ -389,9 +390,7 @@ TEST_F(MainWindow, SettingsAndVersionCommandsRunTheirDialogs) {
     pDlg->SetAboutRunner([&](QWidget*) { runs.push_back("about"); });
     pDlg->SendCommand(ID_MENU_SETTINGS);
     pDlg->SendCommand(ID_MENU_VERSION);
-    pDlg->OnSysCommand(IDM_ABOUTBOX | 0x3);
-    pDlg->OnSysCommand(0xF060);
-    EXPECT_EQ(runs, (std::vector<std::string>{"settings", "about", "about"}));
+    EXPECT_EQ(runs, (std::vector<std::string>{"settings", "about"}));
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // program folder, as written by the program and as systemd reads them.
 #include "app/CUserTimer.h"
 #include "app/ExecLine.h"
+#include "config/schema.h"
 #include "platform/profile.h"
-#include "settings/schema.h"
 #include "tests/common/CTempFolder.h"
 #include "tests/common/RunProgram.h"
 
@@ -35,8 +35,7 @@ protected:
     std::string ProgramFolder(const std::string& name, const std::string& timeUp) const {
         const std::string folder = m_base.File(name);
         std::filesystem::create_directories(folder);
-        CProfile(folder + "/" + schema::kIniFile)
-            .WriteProfileString(schema::kSectionRecv, schema::kKeyTimeUp, timeUp);
+        CProfile(folder + "/" + schema::kIniFile).WriteProfileString("RECV", "TIMEUP", timeUp);
         return std::filesystem::canonical(folder).string();
     }
     std::string UnitFile(const std::string& name) const {

@@ -1,14 +1,13 @@
 #include "ControlsHost.h"
-#include "controls/CCommandEvent.h"
 #include "platform/codepage.h"
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 
-CControlsHost::CControlsHost(std::uint32_t dwEditStyle) {
+CControlsHost::CControlsHost() {
     setWindowTitle(QStringLiteral("host"));
     resize(320, 240);
-    m_pList = new CListBoxEx(this, dwEditStyle);
+    m_pList = new CListBoxEx(this);
     m_pList->setGeometry(10, 30, 200, 150);
     m_pBar = new CListButtonBar(this);
     m_pBar->setGeometry(110, 8, 100, 21);
@@ -20,6 +19,14 @@ CControlsHost::CControlsHost(std::uint32_t dwEditStyle) {
     m_pOk->setDefault(true);
     connect(m_pOk, &QPushButton::clicked, this, [this] { ++m_nOkClicks; });
     m_pList->m_bFixedFirst = false;
+    connect(m_pList, &CListBoxEx::Changed, this, [this] { ++m_nListChanged; });
+    connect(m_pBar, &CListButtonBar::Changed, this, [this] { ++m_nListChanged; });
+}
+
+// An edit still open when the dialog goes commits as the focus leaves it.
+CControlsHost::~CControlsHost() {
+    m_pList->disconnect(this);
+    m_pBar->disconnect(this);
 }
 
 bool CControlsHost::ShowActive() {
@@ -36,19 +43,9 @@ bool ShowAndActivate(QWidget* pWindow) {
 }
 
 int CControlsHost::TakeListChanged() {
-    QCoreApplication::sendPostedEvents();
     const int n = m_nListChanged;
     m_nListChanged = 0;
     return n;
-}
-
-bool CControlsHost::event(QEvent* pEvent) {
-    if (pEvent->type() == CommandEventType()) {
-        if (static_cast<CCommandEvent*>(pEvent)->Id() == ID_LIST_CHANGED)
-            ++m_nListChanged;
-        return true;
-    }
-    return QDialog::event(pEvent);
 }
 
 std::vector<std::string> Rows(const CListBoxEx& list) {

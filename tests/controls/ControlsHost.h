@@ -1,6 +1,6 @@
 #pragma once
 // A dialog that hosts a list, its button bar and another control, counts the
-// commands posted to it, and helpers that drive the list with real events.
+// changes they signal, and helpers that drive the list with real events.
 
 #include "controls/CListBoxEx.h"
 #include "controls/CListButtonBar.h"
@@ -12,24 +12,21 @@
 
 class CControlsHost : public QDialog {
 public:
-    explicit CControlsHost(std::uint32_t dwEditStyle = 0);
+    CControlsHost();
+    ~CControlsHost() override;
 
     CListBoxEx* m_pList;
     CListButtonBar* m_pBar;
     QLineEdit* m_pOther;    // another control of the page
     QPushButton* m_pOk;     // the dialog's default button
-    int m_nListChanged = 0; // ID_LIST_CHANGED commands received
+    int m_nListChanged = 0; // Changed signals of the list and the bar
     int m_nOkClicks = 0;
 
     // Shows the dialog, active, with the focus on the list (which a dialog
     // gives as if tabbed into: the first row is then highlighted).
     bool ShowActive();
-    // Delivers posted commands and returns how many ID_LIST_CHANGED arrived
-    // since the last call.
+    // How many changes were signalled since the last call.
     int TakeListChanged();
-
-protected:
-    bool event(QEvent* pEvent) override;
 };
 
 // Shows a window and makes it the active one (offscreen and under Xvfb).

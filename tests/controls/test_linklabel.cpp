@@ -1,7 +1,7 @@
 // The link label: its own colour and font, its cursor only while the link is
 // enabled, and a click that hands exactly its text to the desktop's opener.
 #include "controls/CLinkLabel.h"
-#include "platform/dialog/ShellOpen.h"
+#include "dialog/ShellOpen.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,8 +1,8 @@
 #include "EngineTestFolder.h"
 
+#include "config/schema.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
-#include "settings/schema.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,8 +1,8 @@
 // Where the already forwarded messages of the mailbox end.
 #include "CScriptedMailbox.h"
 #include "EngineTestFolder.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
-#include "settings/schema.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -21,9 +21,9 @@ protected:
 
     int BoundaryFor(const std::string& from, const std::string& subject,
                     const std::string& messageId = "") {
-        m_folder.SetString(kSectionLastSend, kKeyLastFrom, from);
-        m_folder.SetString(kSectionLastSend, kKeyLastSubject, subject);
-        m_folder.SetString(kSectionLastSend, kKeyLastMessageId, messageId);
+        m_folder.SetString("LASTSEND", "FROM", from);
+        m_folder.SetString("LASTSEND", "SUBJECT", subject);
+        m_folder.SetString("LASTSEND", "MESSAGEID", messageId);
         return BoundaryIn(m_mailbox);
     }
 

@@ -1,9 +1,9 @@
 // One forwarding cycle against a scripted mailbox.
 #include "CScriptedMailbox.h"
 #include "EngineTestFolder.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
 #include "platform/codepage.h"
-#include "settings/schema.h"
 #include "tests/common/HostileFiles.h"
 #include "tests/common/RunProgram.h"
 
@@ -22,11 +22,11 @@ class ForwardCycle : public testing::Test {
 protected:
     ForwardCycle() : m_mailbox(m_folder.TempDir()) {
         m_folder.WriteList(kAddressFile, {"phone@example.jp"});
-        m_folder.SetString(kSectionRecv, kKeyPop3, "pop.example.jp");
-        m_folder.SetString(kSectionRecv, kKeySmtp, "smtp.example.jp");
-        m_folder.SetString(kSectionRecv, kKeyAccount, "taro");
-        m_folder.SetString(kSectionRecv, kKeyPassword, "secret");
-        m_folder.SetString(kSectionRecv, kKeyMailAddress, "me@example.jp");
+        m_folder.SetString("RECV", "POP3", "pop.example.jp");
+        m_folder.SetString("RECV", "SMTP", "smtp.example.jp");
+        m_folder.SetString("RECV", "ACOUNT", "taro");
+        m_folder.SetString("RECV", "PASSWORD", "secret");
+        m_folder.SetString("RECV", "MAILADDRESS", "me@example.jp");
     }
 
     // The engine loads the marker when made, so it is made on first use,
@@ -41,16 +41,16 @@ protected:
 
     void SetMarker(const std::string& from, const std::string& subject,
                    const std::string& messageId = "") {
-        m_folder.SetString(kSectionLastSend, kKeyLastFrom, from);
-        m_folder.SetString(kSectionLastSend, kKeyLastSubject, subject);
-        m_folder.SetString(kSectionLastSend, kKeyLastMessageId, messageId);
+        m_folder.SetString("LASTSEND", "FROM", from);
+        m_folder.SetString("LASTSEND", "SUBJECT", subject);
+        m_folder.SetString("LASTSEND", "MESSAGEID", messageId);
     }
-    std::string StoredFrom() const { return m_folder.GetString(kSectionLastSend, kKeyLastFrom); }
+    std::string StoredFrom() const { return m_folder.GetString("LASTSEND", "FROM"); }
     // Overwrites the stored marker behind the engine's back, so a test can
     // see whether the cycle wrote it.
     void ScribbleOverStoredMarker() {
         Engine();
-        m_folder.SetString(kSectionLastSend, kKeyLastFrom, "untouched");
+        m_folder.SetString("LASTSEND", "FROM", "untouched");
     }
     std::string RecordPath() const { return m_folder.AppDir() + "/" + kDeliveryRecordFile; }
     std::string Record() const { return ReadFileBytes(RecordPath()); }
@@ -80,8 +80,8 @@ TEST_F(ForwardCycle, WithoutForwardAddressesNothingIsReceived) {
 
 // The settings file is code page 932; the library gets UTF-8.
 TEST_F(ForwardCycle, PassesAccountAndCaFileToTheLibraryBeforeReceiving) {
-    m_folder.SetString(kSectionRecv, kKeyCaFile, "/etc/quiben/ca.pem");
-    m_folder.SetString(kSectionRecv, kKeyPassword, Utf8ToCp932("秘密-pw"));
+    m_folder.SetString("RECV", "CAFILE", "/etc/quiben/ca.pem");
+    m_folder.SetString("RECV", "PASSWORD", Utf8ToCp932("秘密-pw"));
     EXPECT_TRUE(Run());
     EXPECT_EQ(m_mailbox.m_calls, (Names{"ca:/etc/quiben/ca.pem", "receive"}));
     const CPop3Account& account = m_mailbox.m_receivedAccount;
@@ -141,7 +141,7 @@ TEST_F(ForwardCycle, EveryCharacterIsForwardedAndTheMarkerIsStoredInCodePage932)
     const std::string subject = "Café ☕ ご予約の確認 🎉";
     const std::string from = "Zoë 髙橋 <zoe@example.jp>";
     const std::string body = "Crème brûlée 🍮 ①② ﾊﾝｶｸ 﨑";
-    m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
+    m_folder.SetInt("RULE", "SUBJECT", 1);
     m_folder.WriteList(kSubjectRuleFile, {Utf8ToCp932("予約")});
     m_mailbox.AddMessage("A", ScriptedMessage(from, subject, body, "1@example.jp"));
     EXPECT_TRUE(Run());
@@ -149,10 +149,9 @@ TEST_F(ForwardCycle, EveryCharacterIsForwardedAndTheMarkerIsStoredInCodePage932)
     EXPECT_EQ(m_mailbox.m_sent[0].mail.strBody,
               "Title:" + subject + "\r\nFrom:" + from +
                   "\r\nDate:Mon, 1 Jan 2024 09:00:00 +0900\r\nBody:" + body + "\r\n");
-    EXPECT_EQ(m_folder.GetString(kSectionLastSend, kKeyLastSubject),
+    EXPECT_EQ(m_folder.GetString("LASTSEND", "SUBJECT"),
               "Caf? ? \x82\xb2\x97\x5c\x96\xf1\x82\xcc\x8a\x6d\x94\x46 ?");
-    EXPECT_EQ(m_folder.GetString(kSectionLastSend, kKeyLastFrom),
-              "Zo? \xfb\xfc\x8b\xb4 <zoe@example.jp>");
+    EXPECT_EQ(m_folder.GetString("LASTSEND", "FROM"), "Zo? \xfb\xfc\x8b\xb4 <zoe@example.jp>");
 
     m_folder.WriteList(kSubjectRuleFile, {"CAFE", "caf\xe9"}); // no match: é is not e
     EXPECT_FALSE(Engine().PassesRules(from, subject));
@@ -173,7 +172,7 @@ TEST_F(ForwardCycle, SizeLimitCountsCodePageBytesAndLetsExactlyTheLimitPass) {
     std::string body = "🎉";
     for (int i = 0; i < 33; ++i)
         body += "あ";
-    m_folder.SetInt(kSectionRule, kKeyLimitByte, 100);
+    m_folder.SetInt("RULE", "LIMIT_BYTE", 100);
     m_mailbox.AddMessage("exact", ScriptedMessage("f", "s", body, "", "d"));
     m_mailbox.AddMessage("over", ScriptedMessage("g", "s", body + "x", "", "d"));
     EXPECT_TRUE(Run());
@@ -183,7 +182,7 @@ TEST_F(ForwardCycle, SizeLimitCountsCodePageBytesAndLetsExactlyTheLimitPass) {
 
     // A message held back is handled: switching the rule off lets later
     // mail through, not the mail it held back.
-    m_folder.SetInt(kSectionRule, kKeyRuleSize, 0);
+    m_folder.SetInt("RULE", "SIZE", 0);
     m_mailbox.AddMessage("later", ScriptedMessage("h", "s", body + "x", "", "d"));
     EXPECT_TRUE(Run());
     EXPECT_EQ(m_mailbox.SentTo().size(), 2u);
@@ -200,7 +199,7 @@ TEST_F(ForwardCycle, AttachmentRuleHoldsBackMailWithFilesUnlessItIsOff) {
     EXPECT_TRUE(m_mailbox.m_sent[0].mail.vecAttachments.empty());
     EXPECT_EQ(Engine().GetLastFrom(), "b");
 
-    m_folder.SetInt(kSectionRule, kKeyRuleTemp, 0);
+    m_folder.SetInt("RULE", "TEMP", 0);
     SetMarker("", "");
     ::unlink(RecordPath().c_str()); // a first run again
     CForwardEngine engine(m_folder.AppDir(), m_folder.TempDir(), &m_mailbox);
@@ -212,7 +211,7 @@ TEST_F(ForwardCycle, AttachmentRuleHoldsBackMailWithFilesUnlessItIsOff) {
 }
 
 TEST_F(ForwardCycle, RuleFilesAreReadAgainForEveryMessage) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
     m_folder.WriteList(kSenderRuleFile, {"EXAMPLE.JP"});
     m_mailbox.AddMessage("A", ScriptedMessage("a@example.jp", "one"));
     m_mailbox.AddMessage("B", ScriptedMessage("b@example.jp", "two"));
@@ -227,7 +226,7 @@ TEST_F(ForwardCycle, RuleFilesAreReadAgainForEveryMessage) {
 TEST_F(ForwardCycle, RejectedMessagesAreNotLoggedAndTheMarkerIsStillWritten) {
     AddABC();
     SetMarker("x@example.jp", "old");
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1); // and no rule file
+    m_folder.SetInt("RULE", "FROM", 1); // and no rule file
     ScribbleOverStoredMarker();
     EXPECT_TRUE(Run());
     EXPECT_TRUE(m_mailbox.m_sent.empty());
@@ -245,7 +244,7 @@ TEST_F(ForwardCycle, EmptyMailboxWritesNoMarker) {
 TEST_F(ForwardCycle, SendsToEveryAddressInFileOrderSkippingEmptyLinesAndDuplicates) {
     m_folder.WriteAppFile(
         kAddressFile, "first@example.jp\r\n\r\n  Third <third@example.jp> \r\nFIRST@example.jp");
-    m_folder.SetString(kSectionRecv, kKeyMailAddress, " me@example.jp\t");
+    m_folder.SetString("RECV", "MAILADDRESS", " me@example.jp\t");
     m_mailbox.AddMessage("A", ScriptedMessage("a", "s"));
     EXPECT_TRUE(Run());
     EXPECT_EQ(m_mailbox.SentTo(), (Names{"first@example.jp", "third@example.jp"}));
@@ -369,7 +368,7 @@ TEST_F(ForwardCycle, RecordThatCannotBeTrustedStopsTheForwardingAndIsLeftAlone) 
 // deleted, older mail comes back into view at its old end; the marker
 // stood after it, the record may never have seen it. It is not new.
 TEST_F(ForwardCycle, OldMailComingBackIntoAFullListingIsNotForwarded) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
     m_folder.WriteList(kSenderRuleFile, {"new@"});
     for (int i = 0; i < 300; ++i)
         m_mailbox.AddMessage("m" + std::to_string(i), ScriptedMessage("old@example.jp", "old"));
@@ -503,7 +502,7 @@ TEST_F(ForwardCycle, SecondMessageLikeTheMarkerIsForwardedOnce) {
     EXPECT_TRUE(Run());
     ASSERT_EQ(m_mailbox.m_sent.size(), 1u);
     EXPECT_NE(m_mailbox.m_sent[0].mail.strBody.find("Body:2"), std::string::npos);
-    EXPECT_EQ(m_folder.GetString(kSectionLastSend, kKeyLastMessageId), "<tue@x>");
+    EXPECT_EQ(m_folder.GetString("LASTSEND", "MESSAGEID"), "<tue@x>");
 }
 
 // Fault fix: copies the marker cannot tell apart went out at every cycle.

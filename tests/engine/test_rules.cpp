@@ -1,8 +1,8 @@
 // The sender and subject rules.
 #include "EngineTestFolder.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
 #include "platform/codepage.h"
-#include "settings/schema.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +23,12 @@ protected:
 
 TEST_F(Rules, BothOffLetEverythingPass) {
     EXPECT_TRUE(Passes("", ""));
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 0);
+    m_folder.SetInt("RULE", "FROM", 0);
     EXPECT_TRUE(Passes("anyone", "anything"));
 }
 
 TEST_F(Rules, SenderLineMatchesAnywhereInFromWithoutLatinCase) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
     m_folder.WriteList(kSenderRuleFile, {"nobody", "yamada"});
     EXPECT_TRUE(Passes("YAMADA Taro <t@example.jp>", "s"));
     EXPECT_TRUE(Passes("Taro <t@Yamada.example.jp>", "s"));
@@ -36,14 +36,14 @@ TEST_F(Rules, SenderLineMatchesAnywhereInFromWithoutLatinCase) {
 }
 
 TEST_F(Rules, MissingOrEmptyRuleFileRejects) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
     EXPECT_FALSE(Passes("a@example.jp", "s"));
     m_folder.WriteList(kSenderRuleFile, {});
     EXPECT_FALSE(Passes("a@example.jp", "s"));
 }
 
 TEST_F(Rules, EmptyLinePassesEveryValueButBlanksAreKept) {
-    m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
+    m_folder.SetInt("RULE", "SUBJECT", 1);
     m_folder.WriteList(kSubjectRuleFile, {" report"});
     EXPECT_FALSE(Passes("a", "daily-report")) << "the leading blank is part of the line";
     EXPECT_TRUE(Passes("a", "daily report"));
@@ -53,14 +53,14 @@ TEST_F(Rules, EmptyLinePassesEveryValueButBlanksAreKept) {
 }
 
 TEST_F(Rules, BothRulesOnMustBothMatch) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
-    m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
+    m_folder.SetInt("RULE", "SUBJECT", 1);
     m_folder.WriteList(kSenderRuleFile, {"example.jp"});
     m_folder.WriteList(kSubjectRuleFile, {"urgent"});
     EXPECT_TRUE(Passes("a@example.jp", "URGENT: call"));
     EXPECT_FALSE(Passes("a@example.jp", "later"));
     EXPECT_FALSE(Passes("a@example.com", "urgent"));
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 0);
+    m_folder.SetInt("RULE", "FROM", 0);
     EXPECT_TRUE(Passes("a@example.com", "urgent"));
 }
 
@@ -69,7 +69,7 @@ TEST_F(Rules, BothRulesOnMustBothMatch) {
 // (0x40) inside "ァ" (0x83 0x40), and "ヂ" (0x83 0x61) would upper-case into
 // "ア" (0x83 0x41).
 TEST_F(Rules, RuleLinesInCodePage932MatchWholeCharactersOfTheUnicodeValue) {
-    m_folder.SetInt(kSectionRule, kKeyRuleSubject, 1);
+    m_folder.SetInt("RULE", "SUBJECT", 1);
     m_folder.WriteList(kSubjectRuleFile, {"@"});
     EXPECT_FALSE(Passes("a", "ァァ"));
     EXPECT_TRUE(Passes("a", "ァ@"));
@@ -82,7 +82,7 @@ TEST_F(Rules, RuleLinesInCodePage932MatchWholeCharactersOfTheUnicodeValue) {
 
 // Only ASCII letters ignore case: full-width letters and accents are kept.
 TEST_F(Rules, OnlyAsciiLettersIgnoreCase) {
-    m_folder.SetInt(kSectionRule, kKeyRuleFrom, 1);
+    m_folder.SetInt("RULE", "FROM", 1);
     m_folder.WriteList(kSenderRuleFile, {Utf8ToCp932("ｙａｍａｄａ")});
     EXPECT_TRUE(Passes("ｙａｍａｄａ <y@example.jp>", "s"));
     EXPECT_FALSE(Passes("ＹＡＭＡＤＡ <y@example.jp>", "s"));

@@ -1,7 +1,7 @@
 // Any list file: reading never crashes, and what was read is written and read
 // back unchanged.
 #include "FuzzFile.h"
-#include "settings/listfile.h"
+#include "config/listfile.h"
 
 #include <cstdlib>
 

@@ -1,11 +1,11 @@
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/schema.h"
 #include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/oauth/CCodeFlowSignIn.h"
 #include "platform/profile.h"
-#include "settings/schema.h"
 
 #include <curl/curl.h>
 #include <fstream>
@@ -161,10 +161,10 @@ void MailServerTest::WriteAccountSettings(const std::string& iniPath, const std:
                                           const std::string& ownAddress) const {
     using namespace schema;
     CProfile profile(iniPath);
-    profile.WriteProfileString(kSectionRecv, kKeyPop3, Servers().Pop3Server());
-    profile.WriteProfileString(kSectionRecv, kKeySmtp, Servers().SmtpServer());
-    profile.WriteProfileString(kSectionRecv, kKeyAccount, user);
-    profile.WriteProfileString(kSectionRecv, kKeyPassword, PasswordOf(user));
-    profile.WriteProfileString(kSectionRecv, kKeyMailAddress, ownAddress);
-    profile.WriteProfileString(kSectionRecv, kKeyCaFile, Servers().CaFile());
+    profile.WriteProfileString("RECV", "POP3", Servers().Pop3Server());
+    profile.WriteProfileString("RECV", "SMTP", Servers().SmtpServer());
+    profile.WriteProfileString("RECV", "ACOUNT", user);
+    profile.WriteProfileString("RECV", "PASSWORD", PasswordOf(user));
+    profile.WriteProfileString("RECV", "MAILADDRESS", ownAddress);
+    profile.WriteProfileString("RECV", "CAFILE", Servers().CaFile());
 }

@@ -4,7 +4,6 @@
 #include "tests/maillib/MailTestSupport.h"
 
 #include "engine/maillib/CConnectionTest.h"
-#include "engine/maillib/SettingCheck.h"
 #include "tests/common/CSilentServer.h"
 
 #include <gtest/gtest.h>
@@ -81,31 +80,6 @@ TEST_F(ConnectionTest, UnusableSettingsAreNamedWithoutTouchingTheNetwork) {
               Outcome::BadSetting);
     EXPECT_EQ(CConnectionTest::TestSmtp(Servers().SmtpServer(), Own(), "a@b\r\nDATA").eOutcome,
               Outcome::BadSetting);
-}
-
-} // namespace
-
-namespace {
-
-TEST(SettingCheck, ServerTextsAndAddressesAsTheAccountPageWarnsAboutThem) {
-    using P = EServerTextProblem;
-    EXPECT_EQ(CheckServerText("", EMailProtocol::Pop3), P::None);
-    EXPECT_EQ(CheckServerText(" pop.example.jp:1110 ", EMailProtocol::Pop3), P::None);
-    EXPECT_EQ(CheckServerText("smtps://u:p@smtp.example.jp:465/", EMailProtocol::Smtp), P::None);
-    EXPECT_EQ(CheckServerText("pop.example.jp:99999", EMailProtocol::Pop3), P::PortOutOfRange);
-    EXPECT_EQ(CheckServerText("pop3s://[::1]:0", EMailProtocol::Pop3), P::PortOutOfRange);
-    EXPECT_EQ(CheckServerText("pop.example.jp:", EMailProtocol::Pop3), P::Unreadable);
-    EXPECT_EQ(CheckServerText("bad host:110", EMailProtocol::Pop3), P::Unreadable);
-    EXPECT_EQ(CheckServerText("smtp://smtp.example.jp", EMailProtocol::Pop3), P::Unreadable);
-    EXPECT_EQ(CheckServerText("pop3://", EMailProtocol::Pop3), P::Unreadable);
-
-    EXPECT_TRUE(IsWellFormedMailAddress(" taro@example.jp "));
-    EXPECT_TRUE(IsWellFormedMailAddress("me@[127.0.0.1]"));
-    EXPECT_FALSE(IsWellFormedMailAddress("not an address"));
-    EXPECT_FALSE(IsWellFormedMailAddress("taro@"));
-    EXPECT_FALSE(IsWellFormedMailAddress("@example.jp"));
-    EXPECT_FALSE(IsWellFormedMailAddress("taro@example..jp"));
-    EXPECT_FALSE(IsWellFormedMailAddress("Taro <taro@example.jp>"));
 }
 
 } // namespace

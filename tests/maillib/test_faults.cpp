@@ -5,11 +5,11 @@
 // files intact, and the next cycle forwards what waited.
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 #include "tests/common/CFaultProxy.h"
 #include "tests/common/CFileSizeLimit.h"
 #include "tests/common/CNoDacOverride.h"
@@ -57,7 +57,7 @@ protected:
     void SetUp() override {
         MailServerTest::SetUp();
         m_strUser = NewUser();
-        Set(kSectionRule, kKeyRuleSize, "0");
+        Set("RULE", "SIZE", "0");
         WriteAccountSettings(m_app.File(kIniFile), m_strUser, kOwnAddress);
         WriteListFile(m_app.File(kAddressFile), kAddresses);
     }
@@ -73,8 +73,7 @@ protected:
         CProfile(m_app.File(kIniFile)).WriteProfileString(section, key, value);
     }
     std::string StoredSubject() const {
-        return CProfile(m_app.File(kIniFile))
-            .GetProfileString(kSectionLastSend, kKeyLastSubject, "");
+        return CProfile(m_app.File(kIniFile)).GetProfileString("LASTSEND", "SUBJECT", "");
     }
 
     // New mail with distinct subjects; each must reach every healthy
@@ -158,7 +157,7 @@ private:
 
 TEST_F(FaultTest, Pop3CutOrStalledMidRetrievalLosesNothingAndTheNextCycleRecovers) {
     CFaultProxy proxy(Servers().Pop3Port());
-    Set(kSectionRecv, kKeyPop3, Local(proxy.Port()));
+    Set("RECV", "POP3", Local(proxy.Port()));
     size_t logged = 0;
     for (EProxyFault fault : {EProxyFault::CutAfter, EProxyFault::StallAfter}) {
         std::string round = fault == EProxyFault::CutAfter ? "cut" : "stall";
@@ -185,21 +184,21 @@ TEST_F(FaultTest, Pop3CutOrStalledMidRetrievalLosesNothingAndTheNextCycleRecover
 TEST_F(FaultTest, ServersThatAcceptAndNeverAnswerEndInTheirTimeouts) {
     CSilentServer silent;
     AddMail("waits-for-a-live-server");
-    Set(kSectionRecv, kKeyPop3, Local(silent.Port()));
+    Set("RECV", "POP3", Local(silent.Port()));
     std::future<bool> cycle = std::async(std::launch::async, [this] { return RunCycle(); });
     while (cycle.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
         EXPECT_EQ(ProcessWithArgument(PasswordOf(m_strUser)), "");
     EXPECT_FALSE(cycle.get());
     ExpectLastLogged("受信エラー:", 1, "時間切れ");
 
-    Set(kSectionRecv, kKeyPop3, Servers().Pop3Server());
-    Set(kSectionRecv, kKeySmtp, Local(silent.Port()));
+    Set("RECV", "POP3", Servers().Pop3Server());
+    Set("RECV", "SMTP", Local(silent.Port()));
     EXPECT_TRUE(RunCycle());
     ExpectLastLogged("送信エラー:", 2, "時間切れ");
     EXPECT_EQ(StoredSubject(), "");
     EXPECT_TRUE(ReceivedMails().empty());
 
-    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    Set("RECV", "SMTP", Servers().SmtpServer());
     EXPECT_TRUE(RunCycle());
     ExpectEachMailForwardedOnce();
 }
@@ -214,20 +213,20 @@ TEST_F(FaultTest, TricklingServersEndTheCycleWithinTheTransferBound) {
     CFaultProxy smtp(Servers().SmtpPlainPort());
     AddMail("trickled", std::string(200000, 'x'));
     auto started = std::chrono::steady_clock::now();
-    Set(kSectionRecv, kKeyPop3, Local(pop3.Port()));
+    Set("RECV", "POP3", Local(pop3.Port()));
     pop3.SetFault(EProxyFault::TrickleAfter, 20000); // inside the message
     EXPECT_FALSE(RunCycle());
     ExpectLastLogged("受信エラー:", 1, "転送が終わりません");
     ExpectNoMessageFilesLeft();
 
     pop3.SetFault(EProxyFault::None);
-    Set(kSectionRecv, kKeySmtp, Local(smtp.Port()));
+    Set("RECV", "SMTP", Local(smtp.Port()));
     smtp.SetFault(EProxyFault::TrickleAfter, 60); // the greeting, then its replies
     EXPECT_TRUE(RunCycle());
     ExpectLastLogged("送信エラー:", 2, "転送が終わりません");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(50));
 
-    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    Set("RECV", "SMTP", Servers().SmtpServer());
     EXPECT_TRUE(RunCycle());
     ExpectEachMailForwardedOnce();
 }
@@ -303,13 +302,13 @@ TEST_F(FaultTest, DeferredAddressGetsItsMailOnceTheDeferringEnds) {
 TEST_F(FaultTest, SmtpServerDownForTwoCyclesLosesNothing) {
     AddMail("before-the-outage");
     EXPECT_TRUE(RunCycle());
-    Set(kSectionRecv, kKeySmtp, Local(UnusedLoopbackPort()));
+    Set("RECV", "SMTP", Local(UnusedLoopbackPort()));
     AddMail("during-1");
     EXPECT_TRUE(RunCycle());
     AddMail("during-2");
     EXPECT_TRUE(RunCycle());
     ExpectLastLogged("送信エラー:", 2, "あとで再送します");
-    Set(kSectionRecv, kKeySmtp, Servers().SmtpServer());
+    Set("RECV", "SMTP", Servers().SmtpServer());
     EXPECT_TRUE(RunCycle());
     ExpectEachMailForwardedOnce();
     EXPECT_EQ(StoredSubject(), "during-2");
@@ -318,8 +317,8 @@ TEST_F(FaultTest, SmtpServerDownForTwoCyclesLosesNothing) {
 TEST_F(FaultTest, TlsHandshakeThatFailsIsAReceiveOrSendError) {
     CFaultProxy pop3s(Servers().Pop3sPort());
     CFaultProxy smtps(Servers().SmtpsPort());
-    Set(kSectionRecv, kKeyPop3, "pop3s://" + Local(pop3s.Port()));
-    Set(kSectionRecv, kKeySmtp, "smtps://" + Local(smtps.Port()));
+    Set("RECV", "POP3", "pop3s://" + Local(pop3s.Port()));
+    Set("RECV", "SMTP", "smtps://" + Local(smtps.Port()));
     AddMail("over-tls");
     size_t logged = 0;
     for (EProxyFault fault : {EProxyFault::CorruptAfter, EProxyFault::CloseAtOnce}) {
@@ -340,13 +339,13 @@ TEST_F(FaultTest, TlsHandshakeThatFailsIsAReceiveOrSendError) {
 // A certificate that no trusted authority signed is refused, never used.
 TEST_F(FaultTest, SelfSignedCertificateOutsideTheCaFileIsRefused) {
     AddMail("needs-trust");
-    Set(kSectionRecv, kKeyPop3, "pop3s://" + Local(Servers().Pop3sPort()));
-    Set(kSectionRecv, kKeyCaFile, "");
+    Set("RECV", "POP3", "pop3s://" + Local(Servers().Pop3sPort()));
+    Set("RECV", "CAFILE", "");
     EXPECT_FALSE(RunCycle());
     ExpectLastLogged("受信エラー:", 1, "証明書");
 
-    Set(kSectionRecv, kKeyCaFile, Servers().CaFile());
-    Set(kSectionRecv, kKeySmtp, "smtps://" + Local(Servers().SmtpsPort()));
+    Set("RECV", "CAFILE", Servers().CaFile());
+    Set("RECV", "SMTP", "smtps://" + Local(Servers().SmtpsPort()));
     EXPECT_TRUE(RunCycle());
     ExpectEachMailForwardedOnce();
 }
@@ -446,8 +445,7 @@ TEST_F(FaultTest, FullDiskKeepsSettingsAndListFilesWholeAndLosesNoMail) {
         ExpectLastLogged("記録エラー:Quiben.ini", 1);
         EXPECT_FALSE(WriteListFile(m_app.File(kAddressFile),
                                    std::vector<std::string>(200, "someone@example.jp")));
-        EXPECT_FALSE(
-            CProfile(m_app.File(kIniFile)).WriteProfileString(kSectionSend, kKeyExec, "1"));
+        EXPECT_FALSE(CProfile(m_app.File(kIniFile)).WriteProfileString("SEND", "EXEC", "1"));
     }
     EXPECT_EQ(m_app.Read(kIniFile), ini);
     EXPECT_EQ(m_app.Read(kAddressFile), addresses);

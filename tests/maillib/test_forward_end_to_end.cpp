@@ -2,12 +2,12 @@
 // mailbox in, what aiosmtpd receives out, the error log in between.
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
 #include "engine/maillib/CGObjectPtr.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 
 #include <cstring>
 #include <filesystem>
@@ -81,8 +81,8 @@ protected:
         MailServerTest::SetUp();
         m_strUser = NewUser();
         // Attachments and any size pass unless a test says otherwise.
-        Set(schema::kSectionRule, schema::kKeyRuleTemp, "0");
-        Set(schema::kSectionRule, schema::kKeyRuleSize, "0");
+        Set("RULE", "TEMP", "0");
+        Set("RULE", "SIZE", "0");
         WriteAccountSettings(m_app.File(schema::kIniFile), m_strUser, kOwnAddress);
         SetAddresses({"phone@example.jp", "tablet@example.jp"});
     }
@@ -176,7 +176,7 @@ TEST_F(ForwardEndToEndTest, MailboxIsForwardedOnceAndNewMailInALaterCycle) {
 }
 
 TEST_F(ForwardEndToEndTest, HeldBackAttachmentsAndHtmlOnlyMail) {
-    Set(schema::kSectionRule, schema::kKeyRuleTemp, "1");
+    Set("RULE", "TEMP", "1");
     AddSample("mixed_rfc2231.eml");
     AddSample("html_only.eml");
     ASSERT_TRUE(RunCycle());
@@ -191,14 +191,14 @@ TEST_F(ForwardEndToEndTest, HeldBackAttachmentsAndHtmlOnlyMail) {
 
 TEST_F(ForwardEndToEndTest, WrongPasswordAndRefusedRecipientAreLogged) {
     AddSample("alternative.eml");
-    Set(schema::kSectionRecv, schema::kKeyPassword, "Not-The-Password");
+    Set("RECV", "PASSWORD", "Not-The-Password");
     EXPECT_FALSE(RunCycle());
     std::vector<std::string> logged = LoggedMessages();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].rfind(Utf8ToCp932("受信エラー:"), 0), 0u) << Cp932ToUtf8(logged[0]);
     EXPECT_EQ(logged[0].find("Not-The-Password"), std::string::npos);
 
-    Set(schema::kSectionRecv, schema::kKeyPassword, PasswordOf(m_strUser));
+    Set("RECV", "PASSWORD", PasswordOf(m_strUser));
     SetAddresses({"refuse-rcpt@example.jp", "phone@example.jp"});
     EXPECT_TRUE(RunCycle());
     logged = LoggedMessages();
@@ -207,8 +207,7 @@ TEST_F(ForwardEndToEndTest, WrongPasswordAndRefusedRecipientAreLogged) {
     EXPECT_NE(logged[1].find("550"), std::string::npos);
     ASSERT_EQ(ReceivedMails().size(), 1u) << "the refused address holds nothing back";
     EXPECT_EQ(ReceivedMails()[0].rcptTos, std::vector<std::string>{"phone@example.jp"});
-    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile))
-                  .GetProfileString(schema::kSectionLastSend, schema::kKeyLastSubject, "?"),
+    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile)).GetProfileString("LASTSEND", "SUBJECT", "?"),
               "Lunch?");
 }
 
@@ -237,11 +236,11 @@ TEST_F(ForwardEndToEndTest, TidiedMailboxAndCopiesOfOneMailForwardOnlyNewMail) {
 
 TEST_F(ForwardEndToEndTest, Pop3sWithSelfSignedCertificateNeedsCaFile) {
     AddSample("alternative.eml");
-    Set(schema::kSectionRecv, schema::kKeyPop3, Servers().Pop3sServer());
+    Set("RECV", "POP3", Servers().Pop3sServer());
     ASSERT_TRUE(RunCycle());
     EXPECT_EQ(ReceivedMails().size(), 2u);
 
-    Set(schema::kSectionRecv, schema::kKeyCaFile, "");
+    Set("RECV", "CAFILE", "");
     EXPECT_FALSE(RunCycle());
     std::vector<std::string> logged = LoggedMessages();
     ASSERT_EQ(logged.size(), 1u);
@@ -251,17 +250,16 @@ TEST_F(ForwardEndToEndTest, Pop3sWithSelfSignedCertificateNeedsCaFile) {
 // Fault fix: a mailbox of 300 lists its newest 256, so the newest mail is
 // forwarded rather than hidden behind the oldest.
 TEST_F(ForwardEndToEndTest, MailboxOf300ForwardsTheNewest256OverPop3AndImap) {
-    Set(schema::kSectionRecv, schema::kKeySmtp,
-        "127.0.0.1:" + std::to_string(Servers().SmtpPlainPort()));
+    Set("RECV", "SMTP", "127.0.0.1:" + std::to_string(Servers().SmtpPlainPort()));
     SetAddresses({"phone@example.jp"});
     for (int n = 1; n <= 300; ++n)
         Servers().AddMessage(m_strUser, SimpleMessage("message-" + std::to_string(n)));
     std::size_t forwarded = 0;
     // The same mailbox from the start again over IMAP: no record, no marker.
     for (const std::string& server : {Servers().Pop3Server(), Servers().ImapServer()}) {
-        Set(schema::kSectionRecv, schema::kKeyPop3, server);
+        Set("RECV", "POP3", server);
         std::filesystem::remove(m_app.File(schema::kDeliveryRecordFile));
-        Set(schema::kSectionLastSend, schema::kKeyLastFrom, "nobody");
+        Set("LASTSEND", "FROM", "nobody");
         ResetEngine();
         ASSERT_TRUE(RunCycle()) << server;
         std::vector<CDecodedMail> mails = ForwardedMails();
@@ -281,7 +279,7 @@ TEST_F(ForwardEndToEndTest, ImapFolderMadeAnewForwardsNothingTwiceAndQuietCycles
         for (const char* subject : subjects)
             ASSERT_TRUE(Servers().ImapAppend(m_strUser, "Archive", SimpleMessage(subject)));
     };
-    Set(schema::kSectionRecv, schema::kKeyPop3, Servers().ImapsServer("/Archive"));
+    Set("RECV", "POP3", Servers().ImapsServer("/Archive"));
     Servers().RecordImapCommands(m_strUser);
     fill({"one", "two"});
     ASSERT_TRUE(RunCycle());
@@ -303,7 +301,7 @@ TEST_F(ForwardEndToEndTest, ImapFolderMadeAnewForwardsNothingTwiceAndQuietCycles
 // An address whose server asked to try later is retried though the mailbox
 // stays as it was; once it is served, the quiet cycle asks once again.
 TEST_F(ForwardEndToEndTest, RetryRunsThoughTheImapMailboxIsUnchanged) {
-    Set(schema::kSectionRecv, schema::kKeyPop3, Servers().ImapServer());
+    Set("RECV", "POP3", Servers().ImapServer());
     Servers().RecordImapCommands(m_strUser);
     Servers().AddMessage(m_strUser, SimpleMessage("retry me"));
     Servers().RefuseSmtpRecipient("tablet@example.jp", 450, 1);
@@ -326,7 +324,7 @@ TEST_F(ForwardEndToEndTest, EveryCharacterOfAModernMailIsForwarded) {
     const std::string sender = "Zoë 髙橋";
     const std::string body =
         "Crème brûlée à 19h 🍮🥂\r\n①② ﾊﾝｶｸｶﾀｶﾅ 﨑 — naïve façade";
-    Set(schema::kSectionRule, schema::kKeyRuleSubject, "1");
+    Set("RULE", "SUBJECT", "1");
     WriteListFile(m_app.File(schema::kSubjectRuleFile), {Utf8ToCp932("予約")});
     Servers().AddMessage(m_strUser, ModernMessage(subject, sender, body, "booking"));
     Servers().AddMessage(m_strUser, ModernMessage("Newsletter ✨", sender, "no rule", "news"));
@@ -354,8 +352,7 @@ TEST_F(ForwardEndToEndTest, MarkerStoredByThePreviousVersionStopsAtTheSameMessag
     std::vector<CDecodedMail> mails = ForwardedMails();
     ASSERT_EQ(mails.size(), 2u);
     EXPECT_NE(mails[0].strBody.find("Body:third"), std::string::npos) << mails[0].strBody;
-    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile))
-                  .GetProfileString(schema::kSectionLastSend, schema::kKeyLastMessageId, ""),
+    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile)).GetProfileString("LASTSEND", "MESSAGEID", ""),
               "third@example.jp");
 }
 
@@ -370,7 +367,6 @@ TEST_F(ForwardEndToEndTest, EncodedLineBreakInTheSenderForgesNoLine) {
     std::vector<CDecodedMail> mails = ForwardedMails();
     ASSERT_EQ(mails.size(), 2u) << "forwarded once, to two addresses";
     EXPECT_EQ(mails[0].strBody.find("\r\nFrom:forged"), std::string::npos) << mails[0].strBody;
-    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile))
-                  .GetProfileString(schema::kSectionLastSend, schema::kKeyLastFrom, ""),
+    EXPECT_EQ(CProfile(m_app.File(schema::kIniFile)).GetProfileString("LASTSEND", "FROM", ""),
               "\"Taro  From:forged\" <x@example.jp>");
 }

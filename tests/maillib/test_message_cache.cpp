@@ -2,12 +2,12 @@
 // trust, and that a cycle's results do not depend on it.
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "engine/CForwardEngine.h"
 #include "engine/maillib/CHeaderMemo.h"
 #include "engine/maillib/CMessageCache.h"
 #include "platform/profile.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 #include "tests/maillib/CPop3Proxy.h"
 
 #include <filesystem>
@@ -250,8 +250,8 @@ protected:
     void SetUp() override {
         MailServerTest::SetUp();
         m_strUser = NewUser();
-        Set(schema::kSectionRule, schema::kKeyRuleTemp, "0");
-        Set(schema::kSectionRule, schema::kKeyRuleSize, "0");
+        Set("RULE", "TEMP", "0");
+        Set("RULE", "SIZE", "0");
         WriteAccountSettings(m_app.File(schema::kIniFile), m_strUser, "quiben@example.jp");
         WriteListFile(m_app.File(schema::kAddressFile), {"phone@example.jp"});
     }
@@ -280,19 +280,18 @@ protected:
         return bodies;
     }
 
-    static constexpr const char* kMarkerKeys[] = {schema::kKeyLastFrom, schema::kKeyLastSubject,
-                                                  schema::kKeyLastMessageId};
+    static constexpr const char* kMarkerKeys[] = {"FROM", "SUBJECT", "MESSAGEID"};
     std::vector<std::string> Marker() {
         std::vector<std::string> values;
         for (const char* key : kMarkerKeys)
-            values.push_back(CProfile(m_app.File(schema::kIniFile))
-                                 .GetProfileString(schema::kSectionLastSend, key, ""));
+            values.push_back(
+                CProfile(m_app.File(schema::kIniFile)).GetProfileString("LASTSEND", key, ""));
         return values;
     }
     // Back to the marker alone, as before the first cycle with a record.
     void SetMarker(const std::vector<std::string>& values) {
         for (size_t i = 0; i < values.size(); ++i)
-            Set(schema::kSectionLastSend, kMarkerKeys[i], values[i]);
+            Set("LASTSEND", kMarkerKeys[i], values[i]);
         fs::remove(m_app.File(schema::kDeliveryRecordFile));
     }
 

@@ -4,9 +4,9 @@
 #include "tests/maillib/MailTestSupport.h"
 
 #include "app/OnceCycle.h"
+#include "config/listfile.h"
+#include "config/schema.h"
 #include "platform/profile.h"
-#include "settings/listfile.h"
-#include "settings/schema.h"
 #include "tests/common/RunProgram.h"
 
 #include <QDir>
@@ -159,5 +159,5 @@ TEST_F(Package, InstalledQuibenStartsTheDesktopProgramWithTheInstalledSkin) {
     EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
     // Closing the window stores its position: the window existed.
     CProfile profile(m_app.File(schema::kIniFile));
-    EXPECT_NE(profile.GetProfileInt(schema::kSectionPosition, schema::kKeyPositionX, -1), -1);
+    EXPECT_NE(profile.GetProfileInt("POSITION", "X", -1), -1);
 }

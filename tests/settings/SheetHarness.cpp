@@ -1,8 +1,9 @@
 #include "SheetHarness.h"
 
+#include "config/schema.h"
+#include "engine/maillib/CConnectionTest.h"
 #include "platform/codepage.h"
 #include "res/resource.h"
-#include "settings/schema.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -69,10 +70,11 @@ FileSnapshot SnapshotSettings(const CTempFolder& folder) {
     return snapshot;
 }
 
-CSheetHarness::CSheetHarness() : m_profile(m_folder.File(schema::kIniFile)) {}
+CSheetHarness::CSheetHarness()
+    : m_profile(m_folder.File(schema::kIniFile)), m_store(m_folder.Path()) {}
 
 bool CSheetHarness::Open() {
-    m_pSheet = std::make_unique<CSettingSheet>("設定", nullptr, 0, m_profile, m_folder.Path());
+    m_pSheet = std::make_unique<CSettingSheet>("設定", nullptr, 0, m_store, &CConnectionTest::Run);
     if (!m_pSheet->Create())
         return false;
     m_pSheet->show();

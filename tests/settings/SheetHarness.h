@@ -4,6 +4,7 @@
 // typing, a catcher for the warnings of the data exchange and a recorder of
 // the files the sheet replaces, in order.
 
+#include "config/CSettingsStore.h"
 #include "platform/profile.h"
 #include "settings/CSettingSheet.h"
 #include "tests/common/CTempFolder.h"
@@ -57,7 +58,8 @@ public:
     CSheetHarness();
 
     CTempFolder m_folder;
-    CProfile m_profile;
+    CProfile m_profile; // the file as a hand edit sees it
+    CSettingsStore m_store;
     std::unique_ptr<CSettingSheet> m_pSheet;
 
     // Makes the sheet (forward page first) and shows it active.

@@ -2,9 +2,10 @@
 // in which order, and that every way of cancelling writes nothing.
 #include "SheetHarness.h"
 
+#include "config/schema.h"
 #include "controls/CInPlaceEdit.h"
+#include "engine/maillib/CConnectionTest.h"
 #include "res/resource.h"
-#include "settings/schema.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -163,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(AllWays, SettingSheetCancel,
                          testing::Values(CancelWay::Button, CancelWay::EscapeKey,
                                          CancelWay::CloseBox));
 
-TEST(SettingSheet, OkAtOnceWritesOnlyTheForwardPage) {
+TEST(SettingSheet, OkAtOnceWritesOnlyTheForwardPagesList) {
     CSheetHarness harness;
     FillSettings(harness);
     const FileSnapshot before = SnapshotSettings(harness.m_folder);
@@ -173,8 +174,9 @@ TEST(SettingSheet, OkAtOnceWritesOnlyTheForwardPage) {
     EXPECT_FALSE(harness.IsOpen());
     EXPECT_EQ(harness.Sheet().result(), IDOK);
 
-    EXPECT_EQ(recorder.Take(), (Names{"Quiben.ini", "to_adr.txt"}));
-    // The INI is rewritten with the same switch; the address file gets CR LF.
+    // The switch is stored as it was, so the INI is left alone; the address
+    // file is written whole, with CR LF.
+    EXPECT_EQ(recorder.Take(), (Names{"to_adr.txt"}));
     const FileSnapshot after = SnapshotSettings(harness.m_folder);
     EXPECT_EQ(after.at("Quiben.ini"), before.at("Quiben.ini"));
     EXPECT_EQ(after.at("to_adr.txt"), "a@example.jp\r\nb@example.jp\r\n");
@@ -191,12 +193,10 @@ TEST(SettingSheet, AllThreeTabsThenOkWritesEveryKeyAndFileInOrder) {
     harness.ClickOk();
     EXPECT_FALSE(harness.IsOpen());
 
-    // One INI write per key: the switch, the list, five account keys, five
-    // rule keys, then the two rule files.
-    Names expected{"Quiben.ini", "to_adr.txt"};
-    expected.insert(expected.end(), 10, "Quiben.ini");
-    expected.insert(expected.end(), {"rule_f.txt", "rule_s.txt"});
-    EXPECT_EQ(recorder.Take(), expected);
+    // One INI write per page's section, in tab order, each page's list files
+    // after its keys.
+    EXPECT_EQ(recorder.Take(), (Names{"Quiben.ini", "to_adr.txt", "Quiben.ini", "Quiben.ini",
+                                      "rule_f.txt", "rule_s.txt"}));
 
     // Written into an empty store, the keys stand in the order of writing,
     // each with the default it was shown with.
@@ -213,18 +213,43 @@ TEST(SettingSheet, AllThreeTabsThenOkWritesEveryKeyAndFileInOrder) {
 TEST(SettingSheet, OkAppliesOnlyThePagesShownInThisRun) {
     CSheetHarness harness;
     FillSettings(harness);
-    const FileSnapshot before = SnapshotSettings(harness.m_folder);
     CWriteRecorder recorder(harness.m_folder.Path());
     ASSERT_TRUE(harness.Open());
     harness.ClickTab(kTabRule);
     harness.ClickOk();
-    EXPECT_EQ(recorder.Take(),
-              (Names{"Quiben.ini", "to_adr.txt", "Quiben.ini", "Quiben.ini", "Quiben.ini",
-                     "Quiben.ini", "Quiben.ini", "rule_f.txt", "rule_s.txt"}));
+    // The switch reads as stored, so SEND is left alone; RULE gets the keys
+    // it lacked, once.
+    EXPECT_EQ(recorder.Take(), (Names{"to_adr.txt", "Quiben.ini", "rule_f.txt", "rule_s.txt"}));
     // The account keys were not touched: the store reads as before.
     EXPECT_EQ(harness.m_profile.GetProfileString("RECV", "PASSWORD", ""), "secret");
     EXPECT_EQ(harness.m_profile.GetProfileInt("RULE", "TEMP", -1), 1);
     EXPECT_EQ(harness.m_profile.GetProfileInt("RULE", "LIMIT_BYTE", -1), 500);
+}
+
+// A page writes its section in one replacement of the INI, and only when a
+// value would read differently; keys set by hand stay as they are.
+TEST(SettingSheet, OkWritesTheIniOncePerSectionItChanged) {
+    CSheetHarness harness;
+    FillSettings(harness);
+    harness.m_profile.WriteProfileString("RECV", "CAFILE", "/etc/ca.pem");
+    harness.m_profile.WriteProfileInt("RECV", "TIMEUP", 900000);
+    harness.m_profile.WriteProfileStrings("RULE", {{"SUBJECT", "0"}, {"TEMP", "1"}, {"SIZE", "1"}});
+    CWriteRecorder recorder(harness.m_folder.Path());
+    ASSERT_TRUE(harness.Open());
+    CSettingSheet& sheet = harness.Sheet();
+    harness.Check(sheet.m_pageTensou, IDC_CHECK_AUTOFORWARD)->click();
+    harness.ClickTab(kTabAccount);
+    TypeInto(harness.Edit(sheet.m_pageAccount, IDC_EDIT_SMTP), QStringLiteral("mx.example.jp"));
+    TypeInto(harness.Edit(sheet.m_pageAccount, IDC_EDIT_PASSWORD), QStringLiteral("other"));
+    harness.ClickTab(kTabRule);
+    harness.ClickOk();
+    EXPECT_EQ(recorder.Take(),
+              (Names{"Quiben.ini", "to_adr.txt", "Quiben.ini", "rule_f.txt", "rule_s.txt"}));
+    EXPECT_EQ(harness.m_folder.Read("Quiben.ini"),
+              "[RECV]\r\nPOP3=pop.example.jp\r\nSMTP=mx.example.jp\r\nACOUNT=taro\r\n"
+              "PASSWORD=other\r\nMAILADDRESS=taro@example.jp\r\nCAFILE=/etc/ca.pem\r\n"
+              "TIMEUP=900000\r\n[SEND]\r\nEXEC=0\r\n[RULE]\r\nFROM=1\r\nLIMIT_BYTE=500\r\n"
+              "SUBJECT=0\r\nTEMP=1\r\nSIZE=1\r\n");
 }
 
 TEST(SettingSheet, EditsSurviveATabRoundTripAndAreWrittenOnOk) {
@@ -286,6 +311,7 @@ TEST(SettingSheet, TextStillInAnOpenListEditorIsKeptOnOk) {
 TEST(SettingSheet, RunSettingSheetRunsModallyOverItsOwner) {
     CTempFolder folder;
     CProfile profile(folder.File("Quiben.ini"));
+    CSettingsStore store(folder.Path());
     QWidget owner;
     int nResult = 0;
     bool bSawSheet = false;
@@ -296,7 +322,7 @@ TEST(SettingSheet, RunSettingSheetRunsModallyOverItsOwner) {
         if (pSheet != nullptr)
             pSheet->GetOkButton()->click();
     });
-    nResult = RunSettingSheet(folder.Path(), profile, &owner);
+    nResult = RunSettingSheet(store, &CConnectionTest::Run, &owner);
     EXPECT_TRUE(bSawSheet);
     EXPECT_EQ(nResult, IDOK);
     EXPECT_EQ(profile.GetProfileInt("SEND", "EXEC", -1), 0);
