@@ -298,6 +298,37 @@ TEST_F(ForwardEndToEndTest, ImapFolderMadeAnewForwardsNothingTwiceAndQuietCycles
     EXPECT_TRUE(LoggedMessages().empty());
 }
 
+// Over STARTTLS: the cycle leaves every flag as it found it, and mail that
+// another client then flags, or deletes (the last forwarded one too, so the
+// count falls while UIDNEXT stays), is not forwarded again; new mail is.
+TEST_F(ForwardEndToEndTest, ImapMailFlaggedOrDeletedElsewhereIsNotForwardedAgain) {
+    Set("RECV", "POP3", Servers().ImapServer());
+    SetAddresses({"phone@example.jp"});
+    for (const char* subject : {"one", "two", "three"})
+        Servers().AddMessage(m_strUser, SimpleMessage(subject));
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 1 +FLAGS (\\Seen)");
+    std::vector<std::string> flags = Servers().MessageFileNames(m_strUser);
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 3u);
+    EXPECT_EQ(Servers().MessageFileNames(m_strUser), flags);
+
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 2 +FLAGS (\\Flagged)");
+    ASSERT_TRUE(RunCycle());
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 3 +FLAGS.SILENT (\\Deleted)");
+    Servers().ImapCommand(m_strUser, "INBOX", "EXPUNGE");
+    flags = Servers().MessageFileNames(m_strUser);
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 3u);
+    EXPECT_EQ(Servers().MessageFileNames(m_strUser), flags);
+
+    Servers().AddMessage(m_strUser, SimpleMessage("four"));
+    ASSERT_TRUE(RunCycle());
+    std::vector<CDecodedMail> mails = ForwardedMails();
+    ASSERT_EQ(mails.size(), 4u);
+    EXPECT_EQ(mails.back().strBody.rfind("Title:four\r\n", 0), 0u);
+    EXPECT_TRUE(LoggedMessages().empty());
+}
+
 // An address whose server asked to try later is retried though the mailbox
 // stays as it was; once it is served, the quiet cycle asks once again.
 TEST_F(ForwardEndToEndTest, RetryRunsThoughTheImapMailboxIsUnchanged) {
