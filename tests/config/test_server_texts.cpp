@@ -62,6 +62,9 @@ TEST(SettingCheck, ServerTextsAndAddressesAsTheAccountPageWarnsAboutThem) {
     EXPECT_EQ(CheckServerText("bad host:110", EMailProtocol::Pop3), P::Unreadable);
     EXPECT_EQ(CheckServerText("smtp://smtp.example.jp", EMailProtocol::Pop3), P::Unreadable);
     EXPECT_EQ(CheckServerText("pop3://", EMailProtocol::Pop3), P::Unreadable);
+    EXPECT_EQ(CheckServerText("imaps://imap.example.jp/Lists/2026", EMailProtocol::Pop3), P::None);
+    EXPECT_EQ(CheckServerText("imap://imap.example.jp:99999/INBOX", EMailProtocol::Pop3),
+              P::PortOutOfRange);
 
     EXPECT_TRUE(IsWellFormedMailAddress(" taro@example.jp "));
     EXPECT_TRUE(IsWellFormedMailAddress("me@[127.0.0.1]"));
