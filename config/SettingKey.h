@@ -13,3 +13,10 @@ template <class TGroup, class TValue> struct CSettingKey {
     TValue TGroup::*pMember;
     bool bSaved = true;
 };
+
+// Spelled out for compilers without deduction from aggregate initializers
+// (clang before 17, which builds the fuzz targets).
+template <class TGroup, class TValue>
+CSettingKey(const char*, TValue TGroup::*) -> CSettingKey<TGroup, TValue>;
+template <class TGroup, class TValue>
+CSettingKey(const char*, TValue TGroup::*, bool) -> CSettingKey<TGroup, TValue>;
