@@ -8,6 +8,9 @@ constexpr int kPop3Port = 110;
 constexpr int kPop3sPort = 995;
 constexpr int kSmtpPort = 25;
 constexpr int kSmtpsPort = 465;
+constexpr int kImapPort = 143;
+constexpr int kImapsPort = 993;
+constexpr const char* kDefaultMailbox = "INBOX";
 
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -56,6 +59,25 @@ std::string PercentDecode(std::string_view text) {
     return out;
 }
 
+std::string PercentEncode(std::string_view text, std::string_view keep) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~' ||
+                                (c != 0 && keep.find(static_cast<char>(c)) != keep.npos);
+        if (unreserved) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
 namespace {
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -72,8 +94,8 @@ bool CServerAddress::Parse(std::string_view text, EMailProtocol protocol) {
     *this = CServerAddress();
     m_eProtocol = protocol;
     std::string_view rest = TrimBlanks(text);
-    if (rest.empty() || !ParseScheme(rest, protocol) || !ParseUserInfo(rest) ||
-        !ParseHostPort(rest)) {
+    if (rest.empty() || !ParseScheme(rest, protocol) || !ParseMailbox(rest) ||
+        !ParseUserInfo(rest) || !ParseHostPort(rest)) {
         *this = CServerAddress();
         return false;
     }
@@ -100,7 +122,35 @@ bool CServerAddress::ParseScheme(std::string_view& rest, EMailProtocol protocol)
         m_nPort = pop3 ? kPop3sPort : kSmtpsPort;
         return true;
     }
+    if (pop3 && (lower == "imap" || lower == "imaps")) {
+        m_bImap = true;
+        m_bImplicitTls = lower == "imaps";
+        m_nPort = m_bImplicitTls ? kImapsPort : kImapPort;
+        return true;
+    }
     return false;
+}
+
+// An IMAP text may end in "/Folder": everything after the host's first '/'.
+// A folder name holding a control character could end a command line, so it
+// is refused; one that is empty or only "/" means INBOX.
+bool CServerAddress::ParseMailbox(std::string_view& rest) {
+    if (!m_bImap)
+        return true;
+    m_strMailbox = kDefaultMailbox;
+    std::size_t slash = rest.find('/');
+    if (slash == std::string_view::npos)
+        return true;
+    std::string mailbox = PercentDecode(rest.substr(slash + 1));
+    rest = rest.substr(0, slash);
+    while (!mailbox.empty() && mailbox.back() == '/')
+        mailbox.pop_back();
+    for (unsigned char c : mailbox)
+        if (c < 0x20 || c == 0x7F)
+            return false;
+    if (!mailbox.empty())
+        m_strMailbox = std::move(mailbox);
+    return true;
 }
 
 bool CServerAddress::ParseUserInfo(std::string_view& rest) {
@@ -166,7 +216,7 @@ bool CServerAddress::ParseHostPort(std::string_view rest) {
 }
 
 std::string CServerAddress::Url() const {
-    std::string scheme = m_eProtocol == EMailProtocol::Pop3 ? "pop3" : "smtp";
+    std::string scheme = m_bImap ? "imap" : m_eProtocol == EMailProtocol::Pop3 ? "pop3" : "smtp";
     if (m_bImplicitTls)
         scheme += 's';
     return scheme + "://" + m_strHost + ":" + std::to_string(m_nPort) + "/";

@@ -23,7 +23,7 @@ struct CConnectionCheck {
     std::string strServer;      // "host:port" as tried; empty when the text was not usable
     std::string strReply;       // the server's last relevant reply line, empty when none
     std::string strDescription; // what went wrong, with the server's reply or the detail
-    int nMessages = -1;         // POP3: messages in the mailbox after a good login
+    int nMessages = -1;         // POP3, IMAP: messages in the mailbox after a good login
     std::string strRecipient;   // SMTP: the address tried at RCPT, empty when none
 
     bool IsOk() const { return eOutcome == EConnectionOutcome::Ok; }

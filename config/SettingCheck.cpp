@@ -20,7 +20,8 @@ bool IsPortOutOfRange(std::string_view port) {
 }
 
 // The port part of a server text, as written (after the host, without the
-// scheme, the account and a closing slash); empty when there is none.
+// scheme, the account and a closing slash or IMAP folder); empty when there
+// is none.
 std::string_view PortPart(std::string_view text) {
     std::size_t scheme = text.find("://");
     if (scheme != std::string_view::npos)
@@ -28,8 +29,7 @@ std::string_view PortPart(std::string_view text) {
     std::size_t at = text.rfind('@');
     if (at != std::string_view::npos)
         text.remove_prefix(at + 1);
-    if (!text.empty() && text.back() == '/')
-        text.remove_suffix(1);
+    text = text.substr(0, text.find('/'));
     const bool bracketed = !text.empty() && text.front() == '[';
     std::size_t colon = bracketed ? text.find("]:") : text.find(':');
     if (colon == std::string_view::npos)

@@ -186,6 +186,11 @@ bool CDeliveryRecord::HasKeyOfSource(const std::string& prefix) const {
                        [&prefix](const auto& entry) { return entry.first.starts_with(prefix); });
 }
 
+bool CDeliveryRecord::HasPending() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const auto& entry) { return !entry.second.IsDone(); });
+}
+
 void CDeliveryRecord::MarkDone(const std::string& key, std::time_t tFirstSeen) {
     m_entries[key] = Entry{tFirstSeen, {}, {}};
     m_bChanged = true;
@@ -234,7 +239,7 @@ CDeliveryRecord::Prune(const std::unordered_set<std::string>& listedKeys,
 }
 
 std::string CDeliveryRecord::KeyOfUidl(const std::string& uidl) {
-    return kUidlSource + uidl;
+    return uidl.starts_with(kImapSource) ? uidl : kUidlSource + uidl;
 }
 
 std::string CDeliveryRecord::KeyOfHeader(long long nSize, const CMessageHeader& header) {

@@ -54,6 +54,9 @@ public:
 
     const Entry* Find(const std::string& key) const;
     bool HasKeyOfSource(const std::string& prefix) const;
+    bool IsEmpty() const { return m_entries.empty(); }
+    // Some message still waits for an address.
+    bool HasPending() const;
     void MarkDone(const std::string& key, std::time_t tFirstSeen);
     void SetPending(const std::string& key, Entry entry);
     // The address is served (sent, or refused for good); a message with no
@@ -66,11 +69,13 @@ public:
     std::vector<Entry> Prune(const std::unordered_set<std::string>& listedKeys,
                              std::size_t nKeepUnlisted);
 
-    // The key of a message the server names by UIDL; of one it names by
-    // nothing, a digest of its size and header fields.
+    // The key of a message the server names by UIDL (an IMAP message's id
+    // names its source already: "imap:..."); of one it names by nothing, a
+    // digest of its size and header fields.
     static std::string KeyOfUidl(const std::string& uidl);
     static std::string KeyOfHeader(long long nSize, const CMessageHeader& header);
     static constexpr const char* kUidlSource = "pop3:";
+    static constexpr const char* kImapSource = "imap:";
 
 private:
     bool Parse(const std::string& content, const std::string& strMailbox, std::string& strProblem);

@@ -60,6 +60,7 @@ struct CForwardEngine::Cycle {
     Account account;
     std::vector<std::string> addresses; // usable, as written, each once
     CDeliveryRecord record;
+    CDeliveryRecord::ELoad load = CDeliveryRecord::ELoad::Missing;
     std::time_t tNow = 0;
     std::vector<CReceivedMessage> received; // the mailbox, oldest first
     std::vector<std::string> keys; // of the received messages; empty: not to be handled now
@@ -80,7 +81,15 @@ bool CForwardEngine::RunForwardCycle() {
     Cycle cycle(ReadAccount(), std::move(addresses),
                 m_settings.FilePath(schema::kDeliveryRecordFile));
     m_pLibrary->SetCaFile(cycle.account.strCaFile);
-    if (!PrepareLogin(cycle) || !ReceiveMailbox(cycle) || !OpenRecord(cycle))
+    if (!PrepareLogin(cycle) || !LoadRecord(cycle))
+        return FinishCycle(false);
+    CReceiveResult result;
+    if (!ReceiveMailbox(cycle, result))
+        return FinishCycle(false);
+    if (result.bUnchanged)
+        return FinishCycle(true);
+    cycle.received = std::move(result.messages);
+    if (!OpenRecord(cycle))
         return FinishCycle(false);
     for (std::size_t i = 0; i < cycle.received.size(); ++i)
         if (!HandleMessage(cycle, i))
@@ -88,7 +97,10 @@ bool CForwardEngine::RunForwardCycle() {
     if (cycle.record.IsChanged() && !SaveRecord(cycle))
         return FinishCycle(false);
     // An empty mailbox leaves the stored marker as it is.
-    return FinishCycle(cycle.received.empty() || StoreMarker());
+    if (!cycle.received.empty() && !StoreMarker())
+        return FinishCycle(false);
+    m_pLibrary->MarkHandled(cycle.account.pop3, m_strTempDir);
+    return FinishCycle(true);
 }
 
 void CForwardEngine::LogError(std::string_view tag, const std::string& strText) {
@@ -139,17 +151,21 @@ bool CForwardEngine::PrepareLogin(Cycle& cycle) {
     return true;
 }
 
-// A server that refuses the access token gets one fresh token per cycle.
-bool CForwardEngine::ReceiveMailbox(Cycle& cycle) {
+// A mailbox that is as the last finished cycle left it (the library can
+// tell for IMAP at the cost of one question) has nothing new, and ends the
+// cycle, unless an address waits for a retry. A server that refuses the
+// access token gets one fresh token per cycle.
+bool CForwardEngine::ReceiveMailbox(Cycle& cycle, CReceiveResult& result) {
+    const CReceiveOptions options{.bSkipWhenUnchanged = !cycle.record.HasPending()};
     CMailError error;
-    if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error))
+    if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, options, result, error))
         return true;
     if (error.bTokenRefused && !cycle.bTokenRenewed) {
         if (!RenewToken(cycle, enginetexts::kReceiveError))
             return false;
-        cycle.received.clear();
+        result = CReceiveResult{};
         error = CMailError{};
-        if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, cycle.received, error))
+        if (m_pLibrary->Receive(cycle.account.pop3, m_strTempDir, options, result, error))
             return true;
     }
     LogError(enginetexts::kReceiveError, error.strText);
@@ -309,21 +325,24 @@ bool CForwardEngine::MatchesMarker(const CMessageHeader& header) const {
     return m_strLastMessageId.empty() || Utf8ToCp932(header.strMessageId) == m_strLastMessageId;
 }
 
-// Reads the record of this mailbox and brings it up to date with what the
-// server lists. A record that cannot be trusted (a link, a FIFO, someone
-// else's file, damaged) stops the cycle before anything is sent: guessing
-// what was forwarded could send the whole mailbox again.
-bool CForwardEngine::OpenRecord(Cycle& cycle) {
+// Reads the record of this mailbox. A record that cannot be trusted (a
+// link, a FIFO, someone else's file, damaged) stops the cycle before
+// anything is received or sent: guessing what was forwarded could send the
+// whole mailbox again.
+bool CForwardEngine::LoadRecord(Cycle& cycle) {
     std::string problem;
     const CPop3Account& pop3 = cycle.account.pop3;
-    CDeliveryRecord::ELoad load =
-        cycle.record.Load(LowerAscii(pop3.strServer) + " " + pop3.strUser, problem);
-    if (load == CDeliveryRecord::ELoad::Unusable) {
-        LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotUse, problem);
-        return false;
-    }
+    cycle.load = cycle.record.Load(LowerAscii(pop3.strServer) + " " + pop3.strUser, problem);
+    if (cycle.load != CDeliveryRecord::ELoad::Unusable)
+        return true;
+    LogStateError(schema::kDeliveryRecordFile, enginetexts::kCannotUse, problem);
+    return false;
+}
+
+// Brings the record up to date with what the server lists.
+bool CForwardEngine::OpenRecord(Cycle& cycle) {
     cycle.keys = MessageKeys(cycle.received, cycle.record);
-    if (load == CDeliveryRecord::ELoad::Missing) {
+    if (cycle.load == CDeliveryRecord::ELoad::Missing) {
         SeedRecordFromMarker(cycle);
         return true;
     }
@@ -331,6 +350,15 @@ bool CForwardEngine::OpenRecord(Cycle& cycle) {
     // which messages are gone.
     if (std::find(cycle.keys.begin(), cycle.keys.end(), "") != cycle.keys.end())
         return true;
+    // Not one listed message known, though the record knows this mailbox:
+    // the server has given its messages new ids (an IMAP mailbox made anew,
+    // a POP3 server moved). Mail up to the marker is old mail, as without a
+    // record; the rest is new.
+    const bool bNoneKnown =
+        std::none_of(cycle.keys.begin(), cycle.keys.end(),
+                     [&](const std::string& key) { return cycle.record.Find(key) != nullptr; });
+    if (bNoneKnown && !cycle.record.IsEmpty())
+        SeedRecordFromMarker(cycle);
     for (const CDeliveryRecord::Entry& entry :
          cycle.record.Prune({cycle.keys.begin(), cycle.keys.end()}, kKeptUnlistedEntries))
         LogGivenUp(enginetexts::kGivenUpGone, entry);

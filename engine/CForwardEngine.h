@@ -49,6 +49,10 @@ public:
     // tried again at the next cycles, alone, for up to three days; one
     // refused for good is logged once and not tried again; neither holds
     // back other addresses or later mail.
+    //
+    // A cycle that finds the mailbox as the last finished cycle left it
+    // (IMAP: the same UIDVALIDITY, UIDNEXT and message count) while no
+    // address waits ends there, having listed and fetched nothing.
     bool RunForwardCycle();
 
     // Appends every line of the forward-to list, taken exactly as read;
@@ -105,7 +109,8 @@ private:
     bool MatchesMarker(const CMessageHeader& header) const;
 
     bool PrepareLogin(Cycle& cycle);
-    bool ReceiveMailbox(Cycle& cycle);
+    bool LoadRecord(Cycle& cycle);
+    bool ReceiveMailbox(Cycle& cycle, CReceiveResult& result);
     bool RenewToken(Cycle& cycle, std::string_view tag);
     bool SignInFailed(std::string_view tag, const COAuthError& error);
     void NoteKeyringProblem();

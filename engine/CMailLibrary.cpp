@@ -5,8 +5,13 @@ void CMailLibrary::SetCaFile(const std::string& strPath) {
 }
 
 bool CMailLibrary::Receive(const CPop3Account& account, const std::string& strTempDir,
-                           std::vector<CReceivedMessage>& received, CMailError& error) {
-    return ReceiveMailbox(account, strTempDir, received, error);
+                           const CReceiveOptions& options, CReceiveResult& result,
+                           CMailError& error) {
+    return ReceiveMailbox(account, strTempDir, options, result, error);
+}
+
+void CMailLibrary::MarkHandled(const CPop3Account& account, const std::string& strTempDir) {
+    MarkMailboxHandled(account, strTempDir);
 }
 
 bool CMailLibrary::DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,

@@ -18,9 +18,14 @@ public:
     // An extra trusted CA file for later connections; empty for none.
     virtual void SetCaFile(const std::string& strPath);
 
-    // The mailbox, oldest first, one file per message below strTempDir.
+    // The mailbox, oldest first, one file per message below strTempDir. With
+    // options.bSkipWhenUnchanged an IMAP mailbox that is as MarkHandled left
+    // it is not listed: result.bUnchanged, no messages.
     virtual bool Receive(const CPop3Account& account, const std::string& strTempDir,
-                         std::vector<CReceivedMessage>& received, CMailError& error);
+                         const CReceiveOptions& options, CReceiveResult& result, CMailError& error);
+
+    // Every message the last Receive of the account listed has been handled.
+    virtual void MarkHandled(const CPop3Account& account, const std::string& strTempDir);
 
     // The header fields alone, for the boundary search.
     virtual bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,

@@ -90,7 +90,9 @@ inline constexpr const char* kSmtpLabel = "送信サーバー名 (SMTP):";
 inline constexpr const char* kAccountLabel = "アカウント名 :";
 inline constexpr const char* kPasswordLabel = "パスワード :";
 inline constexpr const char* kMailAddressLabel = "メールアドレス :";
-inline constexpr const char* kPop3Example = "（例：pop.example.jp）";
+// Two lines beside the POP3 field: the IMAP form does not fit beside it on one.
+inline constexpr const char* kPop3Example = "（例：pop.example.jp、";
+inline constexpr const char* kPop3ExampleImap = "imaps://imap.example.jp）";
 inline constexpr const char* kSmtpExample = "（例：smtp.example.jp）";
 inline constexpr const char* kMailAddressExample = "（例：taro@example.jp）";
 inline constexpr const char* kAccountNote = "※受信メールの設定に誤りがあると正常に受信できません。";

@@ -3,9 +3,11 @@
 #include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
 #include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CImapSession.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CSmtpSender.h"
+#include "engine/maillib/ImapText.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"
 #include "platform/codepage.h"
@@ -78,14 +80,6 @@ void TakeFailure(CConnectionCheck& check, CURLcode code, const CCurlHandle& curl
     check.eOutcome = OutcomeOf(code);
     check.strReply = WithoutSecret(curl.LastErrorReply(), secret);
     check.strDescription = WithoutSecret(curl.DescribeFailure(code, server), secret);
-}
-
-size_t AppendListing(char* data, size_t size, size_t count, void* target) {
-    auto* listing = static_cast<std::string*>(target);
-    if (listing->size() + size * count > kMaxListing)
-        return 0;
-    listing->append(data, size * count);
-    return size * count;
 }
 
 // The commands after libcurl's connect phase (greeting, EHLO, STARTTLS,
@@ -237,15 +231,25 @@ CConnectionCheck CConnectionTest::TestPop3(const std::string& strServer,
         return Refused(EConnectionOutcome::Failed, mailtext::kNetwork);
     curl.Configure(server, strAccount, strPassword);
     std::string listing;
-    curl_easy_setopt(curl.Get(), CURLOPT_WRITEFUNCTION, &AppendListing);
+    curl_easy_setopt(curl.Get(), CURLOPT_WRITEFUNCTION, &AppendBounded<kMaxListing>);
     curl_easy_setopt(curl.Get(), CURLOPT_WRITEDATA, &listing);
+    // IMAP: the folder's message count, without opening it.
+    const std::string mailbox = EncodeImapMailboxName(server.Mailbox());
+    const std::string status = "STATUS " + QuoteImapString(mailbox) + " (MESSAGES)";
+    if (server.IsImap() && mailbox.empty())
+        return Refused(EConnectionOutcome::BadSetting, mailtext::kBadMailbox);
+    if (server.IsImap())
+        curl_easy_setopt(curl.Get(), CURLOPT_CUSTOMREQUEST, status.c_str());
     const CURLcode code = curl.Perform();
     if (code != CURLE_OK) {
         TakeFailure(check, code, curl, server, strPassword);
+        if (server.IsImap() && code == CURLE_QUOTE_ERROR)
+            check.strDescription = CErrorText::Join(mailtext::kNoMailbox, server.Mailbox());
         return check;
     }
     check.eOutcome = EConnectionOutcome::Ok;
-    check.nMessages = static_cast<int>(ParsePop3Listing(listing).size());
+    check.nMessages = server.IsImap() ? static_cast<int>(ParseImapStatus(listing).nMessages)
+                                      : static_cast<int>(ParsePop3Listing(listing).size());
     return check;
 }
 

@@ -5,6 +5,8 @@
 #include "engine/maillib/MailTexts.h"
 
 #include <mutex>
+#include <string_view>
+#include <sys/socket.h>
 
 namespace {
 
@@ -16,8 +18,25 @@ void InitCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// IMAP: "A003 NO ...", "A003 BAD ...", "* BYE ...": libcurl's tag (a letter
+// and digits) or '*', then the word.
+bool IsImapRefusal(const std::string& reply) {
+    std::size_t blank = reply.find(' ');
+    if (blank == std::string::npos || blank == 0)
+        return false;
+    std::string_view tag = std::string_view(reply).substr(0, blank);
+    bool tagged = tag.size() > 1 && tag[0] >= 'A' && tag[0] <= 'Z' &&
+                  tag.find_first_not_of("0123456789", 1) == std::string_view::npos;
+    if (tag != "*" && !tagged)
+        return false;
+    std::string_view word = std::string_view(reply).substr(blank + 1);
+    return word.rfind("NO ", 0) == 0 || word.rfind("BAD ", 0) == 0 ||
+           (reply[0] == '*' && word.rfind("BYE ", 0) == 0);
+}
+
 bool IsErrorReply(const std::string& reply) {
-    return reply.rfind("-ERR", 0) == 0 || (!reply.empty() && (reply[0] == '4' || reply[0] == '5'));
+    return reply.rfind("-ERR", 0) == 0 ||
+           (!reply.empty() && (reply[0] == '4' || reply[0] == '5')) || IsImapRefusal(reply);
 }
 
 } // namespace
@@ -54,6 +73,8 @@ void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols)
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, options.StallSeconds());
     BoundTransfer(0);
 
+    curl_easy_setopt(m_pCurl, CURLOPT_OPENSOCKETFUNCTION, &CCurlHandle::OnOpenSocket);
+    curl_easy_setopt(m_pCurl, CURLOPT_OPENSOCKETDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CCurlHandle::OnDebug);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
@@ -61,7 +82,7 @@ void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols)
 
 void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
                             const std::string& password) {
-    ConfigureCommon(server.Url(), "pop3,pop3s,smtp,smtps");
+    ConfigureCommon(server.Url(), "pop3,pop3s,imap,imaps,smtp,smtps");
     if (!user.empty()) {
         curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, user.c_str());
         curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, password.c_str());
@@ -96,7 +117,18 @@ void CCurlHandle::BoundTransfer(long long nBytes) {
 CURLcode CCurlHandle::Perform() {
     m_strLastErrorReply.clear();
     m_szError[0] = '\0';
+    m_bRefusedConnection = false;
     return curl_easy_perform(m_pCurl);
+}
+
+curl_socket_t CCurlHandle::OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+    auto* handle = static_cast<CCurlHandle*>(self);
+    if (!handle->m_bNewConnections) {
+        handle->m_bRefusedConnection = true;
+        return CURL_SOCKET_BAD;
+    }
+    // Close-on-exec: a program started while a cycle runs gets no mail connection.
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 // Only what the server sends is kept: outgoing lines hold the credentials.

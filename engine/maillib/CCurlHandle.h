@@ -17,6 +17,18 @@ struct CSlistFree {
 };
 using CSlistPtr = std::unique_ptr<curl_slist, CSlistFree>;
 
+// libcurl's write callback for a reply into a std::string, refusing (a
+// failed transfer) once it would pass nMaxBytes: a hostile server cannot
+// fill the memory.
+template <std::size_t nMaxBytes>
+size_t AppendBounded(char* data, size_t size, size_t count, void* target) {
+    auto* text = static_cast<std::string*>(target);
+    if (text->size() + size * count > nMaxBytes)
+        return 0;
+    text->append(data, size * count);
+    return size * count;
+}
+
 class CCurlHandle {
 public:
     CCurlHandle();
@@ -49,6 +61,13 @@ public:
     // Runs the transfer set up by the caller; clears the last reply first.
     CURLcode Perform();
 
+    // While false, a transfer that would need a new connection fails
+    // (CURLE_COULDNT_CONNECT) instead of opening one: an IMAP fetch must only
+    // ever run on the connection whose mailbox was opened read-only.
+    void AllowNewConnections(bool bAllow) { m_bNewConnections = bAllow; }
+    // True when the last transfer failed for want of a new connection.
+    bool RefusedNewConnection() const { return m_bRefusedConnection; }
+
     // The last refusal the server sent ("-ERR ...", "550 ..."), for error
     // texts; the polite end of the session ("221 Bye") does not replace it.
     const std::string& LastErrorReply() const { return m_strLastErrorReply; }
@@ -70,6 +89,7 @@ public:
 private:
     void ConfigureCommon(const std::string& url, const char* protocols);
     static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
+    static curl_socket_t OnOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
     void RememberReply(const char* data, size_t size);
     std::string Detail(CURLcode code) const;
 
@@ -78,4 +98,6 @@ private:
     long m_nBoundSeconds = 0;
     std::string m_strLastErrorReply;
     bool m_bAccessToken = false;
+    bool m_bNewConnections = true;
+    bool m_bRefusedConnection = false;
 };

@@ -2,14 +2,18 @@
 
 #include "config/CServerAddress.h"
 #include "engine/maillib/CHeaderMemo.h"
+#include "engine/maillib/CImapSession.h"
+#include "engine/maillib/CMailboxStates.h"
 #include "engine/maillib/CMessageCache.h"
 #include "engine/maillib/CPop3Session.h"
 #include "engine/maillib/CPrivateFolder.h"
+#include "engine/maillib/ImapText.h"
 #include "engine/maillib/MailAddress.h"
 #include "engine/maillib/MailTexts.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,37 +80,95 @@ long long FileSize(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
 }
 
-// One message into target: from the cache when it holds it, else retrieved
+enum class EReceived { Ok, Gone, Failed };
+// Retrieves the listed message into a new file at the path given.
+using RetrieveFn = std::function<EReceived(const std::string& path, std::string& error)>;
+
+// One message into its file: from the cache when it holds it, else retrieved
 // and, when it arrived whole, cached.
-bool ReceiveMessage(CPop3Session& session, const CMessageCache& cache, const CPop3Entry& entry,
-                    bool cacheable, const std::string& target, std::string& error) {
-    if (cacheable && cache.Deliver(entry.strUidl, entry.nSize, target))
-        return true;
+EReceived ReceiveMessage(const CMessageCache& cache, const CReceivedMessage& message,
+                         bool cacheable, const RetrieveFn& retrieve, std::string& error) {
+    if (cacheable && cache.Deliver(message.strUidl, message.nSize, message.strPath))
+        return EReceived::Ok;
     bool caching = cacheable && cache.IsOpen();
-    std::string temp = caching ? cache.TemporaryPath() : target;
-    // A retrieval cut short fails here: neither the cache nor the cycle
+    std::string temp = caching ? cache.TemporaryPath() : message.strPath;
+    // A retrieval cut short fails there: neither the cache nor the cycle
     // gets a message of fewer bytes than the server listed.
-    if (!session.Retrieve(entry.nNumber, temp, error, entry.nSize))
-        return false;
-    if (!caching)
-        return true;
+    EReceived received = retrieve(temp, error);
+    if (received != EReceived::Ok || !caching)
+        return received;
     long long size = FileSize(temp);
     // A server that counts sizes its own way still delivers; only a file of
     // the announced size is trusted to be the same message next time.
-    bool adopted = size == entry.nSize ? cache.Adopt(temp, entry.strUidl, target)
-                                       : rename(temp.c_str(), target.c_str()) == 0;
+    bool adopted = size == message.nSize ? cache.Adopt(temp, message.strUidl, message.strPath)
+                                         : rename(temp.c_str(), message.strPath.c_str()) == 0;
     if (!adopted) {
         unlink(temp.c_str());
         error = mailtext::kSaveFailed;
+        return EReceived::Failed;
     }
-    return adopted;
+    return EReceived::Ok;
+}
+
+// The listed messages into the cycle's files, in order; a message the server
+// no longer has is left out. On failure no file of the call is left.
+bool ReceiveMessages(
+    const std::vector<CReceivedMessage>& listed, const std::unordered_set<std::string>& cacheable,
+    const CMessageCache& cache,
+    const std::function<EReceived(size_t, const std::string&, std::string&)>& retrieve,
+    std::vector<CReceivedMessage>& received, std::string& error) {
+    for (size_t i = 0; i < listed.size(); ++i) {
+        auto retrieveThis = [&retrieve, i](const std::string& path, std::string& text) {
+            return retrieve(i, path, text);
+        };
+        bool isCacheable = cacheable.count(listed[i].strUidl) != 0;
+        EReceived outcome = ReceiveMessage(cache, listed[i], isCacheable, retrieveThis, error);
+        if (outcome == EReceived::Failed) {
+            RemoveFiles(received);
+            received.clear();
+            return false;
+        }
+        if (outcome == EReceived::Ok)
+            received.push_back(listed[i]);
+    }
+    return true;
+}
+
+// The cache and the header memo for the messages of this listing; entries
+// of anything else (gone from the server, another mailbox) are dropped.
+void OpenCache(CMessageCache& cache, const CPrivateFolder& folder,
+               const std::unordered_set<std::string>& keys) {
+    if (cache.Open(folder.CacheFolder())) {
+        cache.Prune(keys);
+        CHeaderMemo::Instance().Open(folder.CacheFolder(), keys);
+    }
+}
+
+std::string HexDigest(std::string_view text) {
+    unsigned long long hash = 14695981039346656037ull; // FNV-1a, 64 bits
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", hash);
+    return hex;
 }
 
 } // namespace
 
+std::string ImapMailboxIdentity(const CServerAddress& server, const std::string& user) {
+    std::string host = server.Host();
+    std::transform(host.begin(), host.end(), host.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return user + "\n" + host + ":" + std::to_string(server.Port()) + "\n" +
+           EncodeImapMailboxName(server.Mailbox());
+}
+
 bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& tempDir,
-                               std::vector<CReceivedMessage>& received, std::string& error) {
-    received.clear();
+                               const CReceiveOptions& options, CReceiveResult& result,
+                               std::string& error) {
+    result = CReceiveResult{};
     m_bTokenRefused = false;
     CServerAddress server;
     if (account.strServer.empty()) {
@@ -129,9 +191,16 @@ bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& t
     if (!folder.Open(tempDir, error))
         return false;
     folder.ClearCycleFiles();
+    if (server.IsImap())
+        return ReceiveImap(server, account, folder, options, result, error);
+    return ReceivePop3(server, account, folder, result.messages, error);
+}
 
-    // One connection for the whole call: LIST, UIDL, then RETR of what the
-    // cache does not hold.
+// One connection for the whole call: LIST, UIDL, then RETR of what the
+// cache does not hold.
+bool CMailReceiver::ReceivePop3(const CServerAddress& server, const CPop3Account& account,
+                                const CPrivateFolder& folder,
+                                std::vector<CReceivedMessage>& received, std::string& error) {
     CPop3Session session(server, account.strUser, account.strPassword, account.strAccessToken);
     std::vector<CPop3Entry> entries;
     if (!session.List(entries, error)) {
@@ -146,21 +215,84 @@ bool CMailReceiver::ReceiveAll(const CPop3Account& account, const std::string& t
     entries = NewestEntries(all);
     if (haveUidls) {
         uidls = CacheableUidls(all, entries);
-        if (cache.Open(folder.CacheFolder())) {
-            cache.Prune(uidls);
-            CHeaderMemo::Instance().Open(folder.CacheFolder(), uidls);
-        }
+        OpenCache(cache, folder, uidls);
     }
-    for (size_t i = 0; i < entries.size(); ++i) {
-        CReceivedMessage message{entries[i].strUidl, folder.MailFolder() + "/" + MessageFileName(i),
-                                 entries[i].nSize};
-        bool cacheable = uidls.count(message.strUidl) != 0;
-        if (!ReceiveMessage(session, cache, entries[i], cacheable, message.strPath, error)) {
-            RemoveFiles(received);
-            received.clear();
+    std::vector<CReceivedMessage> listed;
+    for (size_t i = 0; i < entries.size(); ++i)
+        listed.push_back(
+            {entries[i].strUidl, folder.MailFolder() + "/" + MessageFileName(i), entries[i].nSize});
+    return ReceiveMessages(
+        listed, uidls, cache,
+        [&](size_t i, const std::string& path, std::string& text) {
+            return session.Retrieve(entries[i].nNumber, path, text, entries[i].nSize)
+                       ? EReceived::Ok
+                       : EReceived::Failed;
+        },
+        received, error);
+}
+
+// When the caller allows a skip, STATUS first: when it shows the mailbox as
+// last handled, that one command is the whole call. Otherwise the mailbox is
+// opened read-only and its newest messages are listed and received.
+bool CMailReceiver::ReceiveImap(const CServerAddress& server, const CPop3Account& account,
+                                const CPrivateFolder& folder, const CReceiveOptions& options,
+                                CReceiveResult& result, std::string& error) {
+    const std::string identity = ImapMailboxIdentity(server, account.strUser);
+    CMailboxStates& states = CMailboxStates::Instance();
+    states.NoteListed(identity, {});
+    CImapSession session(server, account.strUser, account.strPassword, account.strAccessToken);
+    CImapStatus status;
+    if (options.bSkipWhenUnchanged) {
+        if (!session.Status(status, error)) {
+            m_bTokenRefused = session.TokenRefused();
             return false;
         }
-        received.push_back(std::move(message));
+        if (status.IsComplete() && states.Handled(folder.Path(), identity) == status) {
+            result.bUnchanged = true;
+            return true;
+        }
     }
+    CImapStatus examined;
+    if (!session.Examine(examined, error)) {
+        m_bTokenRefused = session.TokenRefused();
+        return false;
+    }
+    if (!ListImap(session, identity, folder, result.messages, error))
+        return false;
+    // The status as it was before the listing: a message that arrived since
+    // makes the mailbox look changed next time, so it is never missed.
+    states.NoteListed(identity, examined.nUidValidity == status.nUidValidity ? status : examined);
     return true;
+}
+
+bool CMailReceiver::ListImap(CImapSession& session, const std::string& identity,
+                             const CPrivateFolder& folder, std::vector<CReceivedMessage>& received,
+                             std::string& error) {
+    std::vector<CImapEntry> entries;
+    if (!session.ListNewest(kMaxListedMessages, entries, error))
+        return false;
+    const std::string suffix = "@" + HexDigest(identity);
+    std::vector<CReceivedMessage> listed;
+    std::unordered_set<std::string> keys;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string key = "imap:" + std::to_string(session.UidValidity()) + "." +
+                          std::to_string(entries[i].nUid) + suffix;
+        keys.insert(key);
+        listed.push_back({key, folder.MailFolder() + "/" + MessageFileName(i), entries[i].nSize});
+    }
+    CMessageCache cache;
+    OpenCache(cache, folder, keys);
+    return ReceiveMessages(
+        listed, keys, cache,
+        [&](size_t i, const std::string& path, std::string& text) {
+            switch (session.Retrieve(entries[i].nUid, path, text, entries[i].nSize)) {
+            case CImapSession::ERetrieve::Ok:
+                return EReceived::Ok;
+            case CImapSession::ERetrieve::Gone:
+                return EReceived::Gone;
+            default:
+                return EReceived::Failed;
+            }
+        },
+        received, error);
 }

@@ -1,14 +1,13 @@
 #include "engine/maillib/CPop3Session.h"
 
 #include "engine/maillib/CErrorText.h"
+#include "engine/maillib/CMessageFile.h"
 #include "engine/maillib/MailTexts.h"
+#include "engine/maillib/ReplyLines.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
-#include <fcntl.h>
 #include <string_view>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -18,12 +17,6 @@ namespace {
 constexpr size_t kMaxListingBytes = 64 * 1024 * 1024;
 // The longest UIDL a server may give (RFC 1939).
 constexpr size_t kMaxUidlLength = 70;
-
-struct CFileSink {
-    std::FILE* pFile = nullptr;
-    bool bFailed = false;
-    long long nBytes = 0;
-};
 
 } // namespace
 
@@ -44,24 +37,6 @@ std::string CPop3Session::Fail(CURLcode code) {
     return m_curl.DescribeFailure(code, m_server);
 }
 
-size_t CPop3Session::AppendToString(char* data, size_t size, size_t count, void* target) {
-    auto* text = static_cast<std::string*>(target);
-    if (text->size() + size * count > kMaxListingBytes)
-        return 0;
-    text->append(data, size * count);
-    return size * count;
-}
-
-size_t CPop3Session::WriteToFile(char* data, size_t size, size_t count, void* target) {
-    auto* sink = static_cast<CFileSink*>(target);
-    if (std::fwrite(data, size, count, sink->pFile) != count) {
-        sink->bFailed = true;
-        return 0;
-    }
-    sink->nBytes += static_cast<long long>(size * count);
-    return size * count;
-}
-
 bool CPop3Session::List(std::vector<CPop3Entry>& entries, std::string& error) {
     if (!m_curl.IsValid()) {
         error = mailtext::kNetwork;
@@ -72,7 +47,7 @@ bool CPop3Session::List(std::vector<CPop3Entry>& entries, std::string& error) {
     curl_easy_setopt(curl, CURLOPT_URL, m_server.Url().c_str());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CPop3Session::AppendToString);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBounded<kMaxListingBytes>);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &listing);
     CURLcode code = m_curl.Perform();
     if (code != CURLE_OK) {
@@ -89,7 +64,7 @@ bool CPop3Session::AddUidls(std::vector<CPop3Entry>& entries, std::string& error
     curl_easy_setopt(curl, CURLOPT_URL, m_server.Url().c_str());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "UIDL");
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CPop3Session::AppendToString);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBounded<kMaxListingBytes>);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &listing);
     CURLcode code = m_curl.Perform();
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
@@ -122,52 +97,32 @@ bool CPop3Session::AddUidls(std::vector<CPop3Entry>& entries, std::string& error
 
 bool CPop3Session::Retrieve(int number, const std::string& path, std::string& error,
                             long long nListedSize) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0)
-            close(fd);
+    CMessageFile file(path);
+    if (!file.IsOpen()) {
         error = mailtext::kSaveFailed;
         return false;
     }
-    CFileSink sink{file};
     CURL* curl = m_curl.Get();
     std::string url = m_server.Url() + std::to_string(number);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CPop3Session::WriteToFile);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CMessageFile::Write);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &file);
     m_curl.BoundTransfer(nListedSize);
     CURLcode code = m_curl.Perform();
-    bool closed = std::fclose(file) == 0;
     // libcurl ends a retrieval without error when the connection drops in
     // the middle of it; only the size the server listed shows the cut.
-    bool cut = code == CURLE_OK && sink.nBytes < nListedSize;
-    if (code != CURLE_OK || sink.bFailed || !closed || cut) {
-        error = (sink.bFailed || !closed) ? mailtext::kSaveFailed
-                : cut                     ? mailtext::kIncomplete
-                                          : m_curl.DescribeFailure(code, m_server);
-        unlink(path.c_str());
+    bool cut = code == CURLE_OK && file.Bytes() < nListedSize;
+    if (code != CURLE_OK || cut || !file.Keep()) {
+        error = file.WriteFailed() || (code == CURLE_OK && !cut) ? mailtext::kSaveFailed
+                : cut                                            ? mailtext::kIncomplete
+                      : m_curl.DescribeFailure(code, m_server);
         return false;
     }
     return true;
 }
 
 namespace {
-
-// The listing's lines without their line ends; the last line may lack one.
-template <typename Visit> void ForEachLine(std::string_view listing, Visit visit) {
-    while (!listing.empty()) {
-        size_t end = listing.find('\n');
-        std::string_view line = listing.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        visit(line);
-        if (end == std::string_view::npos)
-            break;
-        listing.remove_prefix(end + 1);
-    }
-}
 
 // A positive decimal number at the start of text, followed by one space;
 // the rest of the line is left in text.

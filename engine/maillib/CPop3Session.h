@@ -42,9 +42,6 @@ public:
                   long long nListedSize = -1);
 
 private:
-    static size_t AppendToString(char* data, size_t size, size_t count, void* target);
-    static size_t WriteToFile(char* data, size_t size, size_t count, void* target);
-
     std::string Fail(CURLcode code);
 
     CServerAddress m_server;

@@ -31,5 +31,9 @@ inline constexpr const char* kEmptyRecipient = "宛先アドレスが空です";
 inline constexpr const char* kEmptySender = "送信元アドレスが空です";
 inline constexpr const char* kAttachment = "添付ファイルを読めません";
 inline constexpr const char* kCompose = "メールを作成できません";
+inline constexpr const char* kNoMailbox = "メールボックスが見つかりません";
+inline constexpr const char* kBadMailbox = "メールボックス名がUTF-8ではありません";
+inline constexpr const char* kNotReadOnly = "メールボックスを読み取り専用で開けません";
+inline constexpr const char* kMailboxRenewed = "受信中にメールボックスが作り直されました";
 
 } // namespace mailtext

@@ -10,6 +10,7 @@
 #include "engine/maillib/CMailComposer.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/maillib/CMailReceiver.h"
+#include "engine/maillib/CMailboxStates.h"
 #include "engine/maillib/CMimeDecoder.h"
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/CSmtpSender.h"
@@ -52,14 +53,32 @@ std::string CheckSendArguments(bool serverOk, const std::string& serverText,
 } // namespace
 
 bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
-                    std::vector<CReceivedMessage>& received, CMailError& error) {
+                    const CReceiveOptions& options, CReceiveResult& result, CMailError& error) {
     error = CMailError{};
     CHeaderMemo::Instance().Flush();
     std::string text;
     CMailReceiver receiver;
-    if (!receiver.ReceiveAll(account, tempDir, received, text))
+    if (!receiver.ReceiveAll(account, tempDir, options, result, text))
         return Fail(error, text, SentSecret(account), 0, receiver.TokenRefused());
     return true;
+}
+
+bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
+                    std::vector<CReceivedMessage>& received, CMailError& error) {
+    CReceiveResult result;
+    bool ok = ReceiveMailbox(account, tempDir, CReceiveOptions{}, result, error);
+    received = std::move(result.messages);
+    return ok;
+}
+
+void MarkMailboxHandled(const CPop3Account& account, const std::string& tempDir) {
+    CServerAddress server;
+    CPrivateFolder folder;
+    std::string text;
+    if (server.Parse(account.strServer, EMailProtocol::Pop3) && server.IsImap() &&
+        folder.Open(tempDir, text))
+        CMailboxStates::Instance().MarkHandled(folder.Path(),
+                                               ImapMailboxIdentity(server, account.strUser));
 }
 
 // A message handed out from the cache is answered from the header memo when

@@ -1,5 +1,5 @@
 #pragma once
-// The mail library: receive (POP3), decode (MIME) and send (SMTP) with typed
+// The mail library: receive (POP3, IMAP), decode (MIME) and send (SMTP) with typed
 // values. Every text is UTF-8; a failure comes back as a CMailError whose
 // text says in Japanese what went wrong, on one line.
 
@@ -9,7 +9,9 @@
 
 // The mailbox to receive from, as the settings name it.
 struct CPop3Account {
-    std::string strServer; // "host", "host:port", "pop3://..." or "pop3s://..."
+    // "host", "host:port", "pop3://...", "pop3s://...", or an IMAP mailbox
+    // "imap://host[:port][/Folder]", "imaps://..." (INBOX without a folder)
+    std::string strServer;
     std::string strUser;
     std::string strPassword;
     // An OAuth2 access token: when set, the login is by token (XOAUTH2 or
@@ -28,7 +30,10 @@ struct CTokenLogin {
 
 // One message of the mailbox, received into a file of its own.
 struct CReceivedMessage {
-    std::string strUidl; // the server's unique id of the message; empty when it gave none
+    // The message's unique id: POP3 the server's UIDL (empty when it gave
+    // none); IMAP "imap:<UIDVALIDITY>.<UID>@<mailbox tag>", which changes
+    // when the server renews the mailbox's UIDs.
+    std::string strUidl;
     std::string strPath; // the message file in the library's private folder
     long long nSize = 0; // bytes, as the server listed them
 };
@@ -79,11 +84,36 @@ struct CMailError {
 inline constexpr std::size_t kMaxListedMessages = 256;
 
 // Leaves the mail on the server and lists the mailbox oldest first (the
-// newest kMaxListedMessages when it holds more), one file per message in a private folder
-// inside tempDir. Files of the previous call, and attachments decoded since,
-// are removed first.
+// newest kMaxListedMessages when it holds more, by UID on IMAP), one file per
+// message in a private folder inside tempDir. Files of the previous call, and
+// attachments decoded since, are removed first. IMAP mail keeps its flags:
+// nothing is marked read.
 bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
                     std::vector<CReceivedMessage>& received, CMailError& error);
+
+struct CReceiveOptions {
+    // An IMAP mailbox whose UIDVALIDITY, UIDNEXT and message count are those
+    // recorded by MarkMailboxHandled (one STATUS tells) is not listed: no
+    // message arrived or left since. The call then receives nothing and
+    // reports bUnchanged. Whether that may end a cycle early (no retries
+    // waiting, say) is the caller's decision; false lists as always.
+    bool bSkipWhenUnchanged = false;
+};
+
+struct CReceiveResult {
+    std::vector<CReceivedMessage> messages; // as the call above receives them
+    bool bUnchanged = false;                // skipped: the mailbox is as last handled
+};
+
+bool ReceiveMailbox(const CPop3Account& account, const std::string& tempDir,
+                    const CReceiveOptions& options, CReceiveResult& result, CMailError& error);
+
+// Records that every message the last ReceiveMailbox of this account listed
+// has been handled, so a later call with bSkipWhenUnchanged may skip the
+// mailbox while it stays as it is. Kept in tempDir's private folder (a lost
+// record costs one listing). Does nothing for POP3, or when the last call
+// listed nothing.
+void MarkMailboxHandled(const CPop3Account& account, const std::string& tempDir);
 
 // The header fields alone, from the message's header block; nothing is
 // written. Answered from an index beside the message cache when an earlier
@@ -105,7 +135,7 @@ bool SendMail(const std::string& server, const CTokenLogin& login, const COutgoi
               CMailError& error);
 
 // A CA certificate file trusted in addition to the system store for every
-// later POP3 and SMTP connection; empty for the system store alone.
+// later POP3, IMAP and SMTP connection; empty for the system store alone.
 void SetMailCaFile(const std::string& path);
 
 // Time-outs of every later connection, in seconds (at least 1): connect

@@ -1,5 +1,6 @@
 #include "engine/oauth/COAuthClient.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/oauth/CJsonObject.h"
@@ -20,23 +21,6 @@ constexpr size_t kMaxReplyBytes = 64 * 1024;
 constexpr int kSlowDownSeconds = 5;
 constexpr const char* kDeviceGrant = "urn:ietf:params:oauth:grant-type:device_code";
 
-std::string PercentEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
-        if (unreserved) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string EncodeForm(const std::vector<std::pair<std::string, std::string>>& form) {
     std::string body;
     for (const auto& [name, value] : form) {
@@ -54,14 +38,6 @@ std::string ShownErrorName(const std::string& name) {
                  std::all_of(name.begin(), name.end(),
                              [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; });
     return plain ? name : std::string();
-}
-
-size_t AppendBounded(char* data, size_t size, size_t count, void* target) {
-    auto* body = static_cast<std::string*>(target);
-    if (body->size() + size * count > kMaxReplyBytes)
-        return 0;
-    body->append(data, size * count);
-    return size * count;
 }
 
 struct CUrlFree {
@@ -177,7 +153,7 @@ bool COAuthClient::Post(const std::string& url, CForm form, CReply& reply,
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str());
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendBounded);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendBounded<kMaxReplyBytes>);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     CURLcode code = curl.Perform();
     if (code != CURLE_OK) {

@@ -1,5 +1,6 @@
 #include "tests/common/CTestMailServers.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <curl/curl.h>
@@ -131,9 +132,13 @@ bool CTestMailServers::ReadPorts() {
             m_nSmtpXoauth2Port = value;
         else if (key == "OAUTH_PORT")
             m_nOAuthPort = value;
+        else if (key == "IMAP_PORT")
+            m_nImapPort = value;
+        else if (key == "IMAPS_PORT")
+            m_nImapsPort = value;
     }
     return m_nPop3Port && m_nPop3sPort && m_nSmtpPort && m_nSmtpsPort && m_nSmtpPlainPort &&
-           m_nSmtpXoauth2Port && m_nOAuthPort;
+           m_nSmtpXoauth2Port && m_nOAuthPort && m_nImapPort && m_nImapsPort;
 }
 
 std::string CTestMailServers::CaFile() const {
@@ -178,6 +183,147 @@ std::string CTestMailServers::AddMessage(std::string_view user, std::string_view
 
 void CTestMailServers::RemoveMessage(std::string_view user, const std::string& name) const {
     unlink((Maildir(user) + "/cur/" + name + ":2,").c_str());
+}
+
+namespace {
+
+// A libcurl handle logged in to the IMAP port as user, over STARTTLS.
+CURL* ImapClient(const CTestMailServers& servers, std::string_view user, const std::string& url) {
+    CURL* curl = curl_easy_init();
+    std::string name(user);
+    std::string password = "pw-" + name + "-Secret";
+    std::string ca = servers.CaFile();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERNAME, name.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.c_str());
+    curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 10L);
+    return curl;
+}
+
+std::string ImapUrl(const CTestMailServers& servers, const std::string& mailbox) {
+    return "imap://127.0.0.1:" + std::to_string(servers.ImapPort()) + "/" + mailbox;
+}
+
+} // namespace
+
+std::string CTestMailServers::ImapCommand(std::string_view user, const std::string& mailbox,
+                                          const std::string& command) const {
+    std::string reply;
+    CURL* curl = ImapClient(*this, user, ImapUrl(*this, mailbox));
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, command.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendToString);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+    CURLcode code = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return code == CURLE_OK ? reply : "ERROR " + std::string(curl_easy_strerror(code));
+}
+
+bool CTestMailServers::ImapAppend(std::string_view user, const std::string& mailbox,
+                                  std::string_view content) const {
+    struct CSource {
+        std::string_view rest;
+    } source{content};
+    CURL* curl = ImapClient(*this, user, ImapUrl(*this, mailbox));
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(content.size()));
+    curl_easy_setopt(
+        curl, CURLOPT_READFUNCTION, +[](char* buffer, size_t size, size_t count, void* data) {
+            auto* from = static_cast<CSource*>(data);
+            size_t n = std::min(size * count, from->rest.size());
+            std::copy_n(from->rest.data(), n, buffer);
+            from->rest.remove_prefix(n);
+            return n;
+        });
+    curl_easy_setopt(curl, CURLOPT_READDATA, &source);
+    CURLcode code = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return code == CURLE_OK;
+}
+
+void CTestMailServers::KickImapUser(std::string_view user) const {
+    std::string command = "doveadm -c '" + m_strFolder + "/dovecot/dovecot.conf' kick '" +
+                          std::string(user) + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "doveadm kick %s failed\n", std::string(user).c_str());
+}
+
+std::vector<std::string> CTestMailServers::MessageFileNames(std::string_view user) const {
+    std::vector<std::string> names;
+    for (const char* sub : {"/new", "/cur"}) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(Maildir(user) + sub, ec))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void CTestMailServers::RecordImapCommands(std::string_view user) const {
+    std::string home = m_strFolder + "/mail/" + std::string(user);
+    MakeOwnedFolder(home);
+    MakeOwnedFolder(home + "/rawlog");
+}
+
+std::vector<std::vector<std::string>>
+CTestMailServers::RecordedImapCommands(std::string_view user) const {
+    std::vector<std::string> logs;
+    std::error_code ec;
+    std::string folder = m_strFolder + "/mail/" + std::string(user) + "/rawlog";
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.path().extension() == ".in")
+            logs.push_back(entry.path().string());
+    // Named <date>-<time>.<pid>.<n>.in: the name's order is the start order
+    // to the second; the file's first time stamp decides within it.
+    auto firstStamp = [](const std::string& path) {
+        std::istringstream lines(ReadWhole(path));
+        double stamp = 0;
+        lines >> stamp;
+        return stamp;
+    };
+    std::sort(logs.begin(), logs.end(), [&](const std::string& a, const std::string& b) {
+        return firstStamp(a) < firstStamp(b);
+    });
+    std::vector<std::vector<std::string>> sessions;
+    for (const std::string& path : logs) {
+        std::vector<std::string> commands;
+        std::istringstream lines(ReadWhole(path));
+        std::string line;
+        while (std::getline(lines, line)) {
+            // "<time> <tag> <command>"
+            std::istringstream words(line);
+            std::string stamp, tag, command;
+            words >> stamp >> tag;
+            std::getline(words, command);
+            if (!command.empty() && command.front() == ' ')
+                command.erase(0, 1);
+            if (!command.empty() && command.back() == '\r')
+                command.pop_back();
+            commands.push_back(command);
+        }
+        sessions.push_back(std::move(commands));
+    }
+    return sessions;
+}
+
+std::vector<std::vector<std::string>>
+CTestMailServers::LibraryImapSessions(std::string_view user, std::size_t nExpected) const {
+    auto sends = [](const std::vector<std::string>& session, const std::string& word) {
+        return std::any_of(session.begin(), session.end(),
+                           [&](const std::string& command) { return command.rfind(word, 0) == 0; });
+    };
+    std::vector<std::vector<std::string>> ours;
+    for (int wait = 0; wait < 100; ++wait) {
+        ours.clear();
+        for (auto& session : RecordedImapCommands(user))
+            if (sends(session, "STATUS ") || sends(session, "EXAMINE "))
+                ours.push_back(std::move(session));
+        if (ours.size() >= nExpected && ours.back().back() == "LOGOUT")
+            break;
+        usleep(20000);
+    }
+    return ours;
 }
 
 void CTestMailServers::SetSmtpFault(const std::string& fault) const {

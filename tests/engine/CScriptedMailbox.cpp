@@ -35,14 +35,20 @@ void CScriptedMailbox::SetCaFile(const std::string& strPath) {
 }
 
 bool CScriptedMailbox::Receive(const CPop3Account& account, const std::string&,
-                               std::vector<CReceivedMessage>& received, CMailError& error) {
+                               const CReceiveOptions& options, CReceiveResult& result,
+                               CMailError& error) {
     m_calls.push_back("receive");
+    m_receiveMaySkip.push_back(options.bSkipWhenUnchanged);
     m_receivedAccount = account;
-    received.clear();
+    result = CReceiveResult{};
     if (!m_strReceiveError.empty()) {
         error.strText = m_strReceiveError;
         return false;
     }
+    result.bUnchanged = options.bSkipWhenUnchanged && m_bUnchanged;
+    if (result.bUnchanged)
+        return true;
+    std::vector<CReceivedMessage>& received = result.messages;
     const std::size_t first = m_messages.size() - std::min(m_messages.size(), m_nListNewest);
     for (const Message& message : std::span(m_messages).subspan(first)) {
         std::string path = PathOf(message.strName);
@@ -55,6 +61,10 @@ bool CScriptedMailbox::Receive(const CPop3Account& account, const std::string&,
         received.push_back({m_bNoUidls ? "" : message.strName, path, 1});
     }
     return true;
+}
+
+void CScriptedMailbox::MarkHandled(const CPop3Account&, const std::string&) {
+    ++m_nMarkedHandled;
 }
 
 bool CScriptedMailbox::DecodeHeader(const CReceivedMessage& received, CMessageHeader& header,

@@ -30,7 +30,9 @@ public:
 
     void SetCaFile(const std::string& strPath) override;
     bool Receive(const CPop3Account& account, const std::string& strTempDir,
-                 std::vector<CReceivedMessage>& received, CMailError& error) override;
+                 const CReceiveOptions& options, CReceiveResult& result,
+                 CMailError& error) override;
+    void MarkHandled(const CPop3Account& account, const std::string& strTempDir) override;
     bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header,
                       CMailError& error) override;
     bool Decode(const CReceivedMessage& message, const std::string& strTempDir,
@@ -46,15 +48,20 @@ public:
     std::string m_strReceiveError;                  // non-empty: the receive fails with it
     bool m_bNoUidls = false;                        // the server names its messages by nothing
     std::size_t m_nListNewest = kMaxListedMessages; // a receive lists the newest this many
-    std::map<std::string, CMailError> m_refusals;   // by address
+    bool m_bUnchanged = false; // a receive that may skip an unchanged mailbox does
+    std::map<std::string, CMailError> m_refusals; // by address
     int m_nFailNextSends = 0; // the next this many sends fail, whatever the address
     CMailError m_nextSendFailure{.strText = "サーバに接続できません"};
     std::function<void(const SentMail&)> m_onSend;
 
     // Record: every call in order ("ca:<path>", "receive", "head:<name>",
-    // "decode:<name>", "send:<to>"), the account of the last receive, and
+    // "decode:<name>", "send:<to>"), whether each receive could skip an
+    // unchanged mailbox, how often the mailbox was marked handled, the
+    // account of the last receive, and
     // every send that succeeded.
     std::vector<std::string> m_calls;
+    std::vector<bool> m_receiveMaySkip;
+    int m_nMarkedHandled = 0;
     CPop3Account m_receivedAccount;
     std::vector<SentMail> m_sent;
 

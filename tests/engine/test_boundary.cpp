@@ -29,10 +29,10 @@ protected:
 
     int BoundaryIn(CScriptedMailbox& mailbox) {
         CForwardEngine engine(m_folder.AppDir(), m_folder.TempDir(), &mailbox);
-        std::vector<CReceivedMessage> received;
+        CReceiveResult received;
         CMailError error;
-        mailbox.Receive({}, m_folder.TempDir(), received, error);
-        return engine.FindForwardedBoundary(received);
+        mailbox.Receive({}, m_folder.TempDir(), {}, received, error);
+        return engine.FindForwardedBoundary(received.messages);
     }
 
     CEngineTestFolder m_folder;

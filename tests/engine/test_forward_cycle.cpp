@@ -403,6 +403,52 @@ TEST_F(ForwardCycle, WithoutUidlsMailIsKnownByItsFieldsAndALapseForwardsNothingA
     EXPECT_TRUE(m_folder.LoggedMessages().empty());
 }
 
+// The library may skip a mailbox that is as the last finished cycle left
+// it; the engine lets it unless an address waits for a retry.
+TEST_F(ForwardCycle, UnchangedMailboxEndsTheCycleUnlessAnAddressWaits) {
+    m_folder.WriteList(kAddressFile, {"phone@example.jp", "busy@example.jp"});
+    m_mailbox.Refuse("busy@example.jp", 450);
+    AddABC();
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(m_mailbox.m_nMarkedHandled, 1);
+    m_mailbox.m_bUnchanged = true;
+    m_mailbox.m_refusals.clear();
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(m_mailbox.SentTo(), (Names{"phone@example.jp", "phone@example.jp", "phone@example.jp",
+                                         "busy@example.jp", "busy@example.jp", "busy@example.jp"}));
+
+    const std::size_t callsBefore = m_mailbox.m_calls.size();
+    ScribbleOverStoredMarker();
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(m_mailbox.m_receiveMaySkip, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(m_mailbox.m_calls.size(), callsBefore + 2) << "CA file and receive, nothing else";
+    EXPECT_EQ(StoredFrom(), "untouched");
+    EXPECT_EQ(m_mailbox.m_nMarkedHandled, 2);
+    EXPECT_TRUE(Engine().GetLastReport().bSucceeded);
+}
+
+// A server that gives every message a new id at once (an IMAP mailbox made
+// anew has a new UIDVALIDITY) lists old mail under keys the record never
+// saw: the marker tells old from new, as on the first cycle.
+TEST_F(ForwardCycle, MessagesUnderNewIdsAreOldMailUpToTheMarker) {
+    auto add = [this](const std::string& validity, int uid, const char* subject) {
+        m_mailbox.AddMessage("imap:" + validity + "." + std::to_string(uid) + "@0f",
+                             ScriptedMessage("a@example.jp", subject, "b", subject));
+    };
+    add("7", 1, "one");
+    add("7", 2, "two");
+    EXPECT_TRUE(Run());
+    m_mailbox.RemoveMessage("imap:7.1@0f");
+    m_mailbox.RemoveMessage("imap:7.2@0f");
+    add("8", 1, "one");
+    add("8", 2, "two");
+    add("8", 3, "three");
+    EXPECT_TRUE(Run());
+    ASSERT_EQ(m_mailbox.m_sent.size(), 3u);
+    EXPECT_NE(m_mailbox.m_sent[2].mail.strBody.find("three"), std::string::npos);
+    EXPECT_NE(Record().find("imap:8.3@0f"), std::string::npos) << "keys as the library names them";
+}
+
 TEST_F(ForwardCycle, ReceiveFailureIsLoggedAndWritesNoMarker) {
     AddABC();
     SetMarker("x", "y");
@@ -425,6 +471,7 @@ TEST_F(ForwardCycle, UnremovableFileEndsTheCycleWithoutStoringTheMarker) {
     EXPECT_EQ(m_mailbox.m_sent.size(), 1u) << "B is not tested, C not reached";
     EXPECT_EQ(StoredFrom(), "untouched");
     EXPECT_TRUE(Exists("C"));
+    EXPECT_EQ(m_mailbox.m_nMarkedHandled, 0) << "the next cycle must list the mailbox again";
 }
 
 TEST_F(ForwardCycle, UnremovableFileBeforeTheBoundaryEndsTheCycleToo) {

@@ -26,6 +26,21 @@ TEST_F(ConnectionTest, DeadPortCannotConnectAndSilentServerDoesNotAnswer) {
     EXPECT_EQ(CConnectionTest::TestPop3(quiet, "u", "p").eOutcome, Outcome::NoAnswer);
 }
 
+TEST_F(ConnectionTest, ImapLoginCountsTheFolderWithoutOpeningIt) {
+    const std::string user = NewUser();
+    for (int n = 0; n < 2; ++n)
+        Servers().AddMessage(user, SimpleMessage("count"));
+    CConnectionCheck check =
+        CConnectionTest::TestPop3(Servers().ImapServer(), user, PasswordOf(user));
+    EXPECT_EQ(check.eOutcome, Outcome::Ok) << check.strDescription;
+    EXPECT_EQ(check.nMessages, 2);
+    check = CConnectionTest::TestPop3(Servers().ImapsServer("/Nope"), user, PasswordOf(user));
+    EXPECT_EQ(check.eOutcome, Outcome::Failed);
+    EXPECT_EQ(check.strDescription, "メールボックスが見つかりません: Nope");
+    check = CConnectionTest::TestPop3(Servers().ImapsServer(), user, "wrong");
+    EXPECT_EQ(check.eOutcome, Outcome::LoginRefused) << check.strDescription;
+}
+
 TEST_F(ConnectionTest, SmtpStopsAtTheRecipientAndSendsNothing) {
     CConnectionCheck check =
         CConnectionTest::TestSmtp(Servers().SmtpServer(), Own(), " phone@example.net ");

@@ -108,6 +108,7 @@ protected:
     }
 
     // One engine for the whole test, as the main window keeps one.
+    void ResetEngine() { m_pEngine.reset(); }
     bool RunCycle() {
         if (!m_pEngine)
             m_pEngine = std::make_unique<CForwardEngine>(m_app.Path(), TempDir());
@@ -259,16 +260,102 @@ TEST_F(ForwardEndToEndTest, Pop3sWithSelfSignedCertificateNeedsCaFile) {
 
 // Fault fix: a mailbox of 300 lists its newest 256, so the newest mail is
 // forwarded rather than hidden behind the oldest.
-TEST_F(ForwardEndToEndTest, MailboxOf300ForwardsTheNewest256) {
+TEST_F(ForwardEndToEndTest, MailboxOf300ForwardsTheNewest256OverPop3AndImap) {
     Set("RECV", "SMTP", "127.0.0.1:" + std::to_string(Servers().SmtpPlainPort()));
     SetAddresses({"phone@example.jp"});
     for (int n = 1; n <= 300; ++n)
         Servers().AddMessage(m_strUser, SimpleMessage("message-" + std::to_string(n)));
+    std::size_t forwarded = 0;
+    // The same mailbox from the start again over IMAP: no record, no marker.
+    for (const std::string& server : {Servers().Pop3Server(), Servers().ImapServer()}) {
+        Set("RECV", "POP3", server);
+        std::filesystem::remove(m_app.File(schema::kDeliveryRecordFile));
+        Set("LASTSEND", "FROM", "nobody");
+        ResetEngine();
+        ASSERT_TRUE(RunCycle()) << server;
+        std::vector<CDecodedMail> mails = ForwardedMails();
+        ASSERT_EQ(mails.size(), forwarded + 256) << server;
+        EXPECT_EQ(mails[forwarded].strBody.rfind("Title:message-45\r\n", 0), 0u);
+        EXPECT_EQ(mails.back().strBody.rfind("Title:message-300\r\n", 0), 0u);
+        forwarded = mails.size();
+    }
+}
+
+// An IMAP folder: forwarded once, then a quiet cycle that asks one STATUS;
+// made anew by another client (new UIDVALIDITY, new UIDs), its old mail is
+// not forwarded again, only what is new.
+TEST_F(ForwardEndToEndTest, ImapFolderMadeAnewForwardsNothingTwiceAndQuietCyclesAskOnce) {
+    auto fill = [&](std::initializer_list<const char*> subjects) {
+        ASSERT_EQ(Servers().ImapCommand(m_strUser, "", "CREATE Archive"), "");
+        for (const char* subject : subjects)
+            ASSERT_TRUE(Servers().ImapAppend(m_strUser, "Archive", SimpleMessage(subject)));
+    };
+    Set("RECV", "POP3", Servers().ImapsServer("/Archive"));
+    Servers().RecordImapCommands(m_strUser);
+    fill({"one", "two"});
+    ASSERT_TRUE(RunCycle());
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 4u);
+    EXPECT_EQ(
+        Servers().LibraryImapSessions(m_strUser, 2).back(),
+        (std::vector<std::string>{"STATUS \"Archive\" (MESSAGES UIDNEXT UIDVALIDITY)", "LOGOUT"}));
+
+    ASSERT_EQ(Servers().ImapCommand(m_strUser, "", "DELETE Archive"), "");
+    fill({"one", "two", "three"});
     ASSERT_TRUE(RunCycle());
     std::vector<CDecodedMail> mails = ForwardedMails();
-    ASSERT_EQ(mails.size(), 256u);
-    EXPECT_EQ(mails.front().strBody.rfind("Title:message-45\r\n", 0), 0u);
-    EXPECT_EQ(mails.back().strBody.rfind("Title:message-300\r\n", 0), 0u);
+    ASSERT_EQ(mails.size(), 6u);
+    EXPECT_EQ(mails[4].strBody.rfind("Title:three\r\n", 0), 0u);
+    EXPECT_TRUE(LoggedMessages().empty());
+}
+
+// Over STARTTLS: the cycle leaves every flag as it found it, and mail that
+// another client then flags, or deletes (the last forwarded one too, so the
+// count falls while UIDNEXT stays), is not forwarded again; new mail is.
+TEST_F(ForwardEndToEndTest, ImapMailFlaggedOrDeletedElsewhereIsNotForwardedAgain) {
+    Set("RECV", "POP3", Servers().ImapServer());
+    SetAddresses({"phone@example.jp"});
+    for (const char* subject : {"one", "two", "three"})
+        Servers().AddMessage(m_strUser, SimpleMessage(subject));
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 1 +FLAGS (\\Seen)");
+    std::vector<std::string> flags = Servers().MessageFileNames(m_strUser);
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 3u);
+    EXPECT_EQ(Servers().MessageFileNames(m_strUser), flags);
+
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 2 +FLAGS (\\Flagged)");
+    ASSERT_TRUE(RunCycle());
+    Servers().ImapCommand(m_strUser, "INBOX", "UID STORE 3 +FLAGS.SILENT (\\Deleted)");
+    Servers().ImapCommand(m_strUser, "INBOX", "EXPUNGE");
+    flags = Servers().MessageFileNames(m_strUser);
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(ReceivedMails().size(), 3u);
+    EXPECT_EQ(Servers().MessageFileNames(m_strUser), flags);
+
+    Servers().AddMessage(m_strUser, SimpleMessage("four"));
+    ASSERT_TRUE(RunCycle());
+    std::vector<CDecodedMail> mails = ForwardedMails();
+    ASSERT_EQ(mails.size(), 4u);
+    EXPECT_EQ(mails.back().strBody.rfind("Title:four\r\n", 0), 0u);
+    EXPECT_TRUE(LoggedMessages().empty());
+}
+
+// An address whose server asked to try later is retried though the mailbox
+// stays as it was; once it is served, the quiet cycle asks once again.
+TEST_F(ForwardEndToEndTest, RetryRunsThoughTheImapMailboxIsUnchanged) {
+    Set("RECV", "POP3", Servers().ImapServer());
+    Servers().RecordImapCommands(m_strUser);
+    Servers().AddMessage(m_strUser, SimpleMessage("retry me"));
+    Servers().RefuseSmtpRecipient("tablet@example.jp", 450, 1);
+    ASSERT_TRUE(RunCycle());
+    ASSERT_TRUE(RunCycle());
+    std::vector<CReceivedMail> mails = ReceivedMails();
+    ASSERT_EQ(mails.size(), 2u);
+    EXPECT_EQ(mails[1].rcptTos, std::vector<std::string>{"tablet@example.jp"});
+    ASSERT_TRUE(RunCycle());
+    EXPECT_EQ(Servers().LibraryImapSessions(m_strUser, 3).back().size(), 2u);
+    EXPECT_EQ(ReceivedMails().size(), 2u);
+    Servers().SetSmtpFault("");
 }
 
 // Every character reaches the phone: accents, emoji, ①②, half-width

@@ -6,6 +6,8 @@
 #include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CHeaderText.h"
+#include "engine/maillib/CImapSession.h"
+#include "engine/maillib/ImapText.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>
@@ -121,4 +123,35 @@ TEST(ErrorText, CutAtACharacterBoundaryAndFlattenedWithThePasswordMasked) {
     EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text));
     EXPECT_EQ(CErrorText::Render("-ERR bad\r\npassword Secret-1 echoed", "Secret-1"),
               "-ERR bad  password *** echoed");
+}
+
+TEST(ImapText, FolderNamesInModifiedUtf7QuotedAndInUrls) {
+    EXPECT_EQ(EncodeImapMailboxName("~peter/mail/台北/日本語"), "~peter/mail/&U,BTFw-/&ZeVnLIqe-");
+    EXPECT_EQ(EncodeImapMailboxName("A&B"), "A&-B");
+    EXPECT_EQ(EncodeImapMailboxName("😀x"), "&2D3eAA-x"); // a surrogate pair
+    EXPECT_EQ(EncodeImapMailboxName("\xC3\x83"), "&AMM-");
+    for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "a\xFF"})
+        EXPECT_EQ(EncodeImapMailboxName(bad), "") << bad;
+    EXPECT_EQ(QuoteImapString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(EncodeUrlPath("Lists/A&-B;UID=1 %"), "Lists/A%26-B%3BUID%3D1%20%25");
+}
+
+// Replies a server may phrase its own way, or a hostile one may fill.
+TEST(ImapText, StatusAndListingRepliesAreReadByTheirWords) {
+    CImapStatus status =
+        ParseImapStatus("* STATUS \"UIDNEXT 9 (x\" (MESSAGES 3 UIDNEXT 40 UIDVALIDITY 7)\r\n");
+    EXPECT_EQ(status, (CImapStatus{7, 40, 3}));
+    status = ParseImapStatus("* FLAGS (\\Seen)\r\n* 12 EXISTS\r\n* 0 RECENT\r\n"
+                             "* OK [UIDVALIDITY 99] UIDs valid\r\n* OK [UIDNEXT 13] next\r\n");
+    EXPECT_EQ(status, (CImapStatus{99, 13, 12}));
+    EXPECT_FALSE(ParseImapStatus("* OK [UIDNEXTX 5]\r\n").IsComplete());
+
+    std::vector<CImapEntry> entries = ParseImapFetchListing(
+        "* 2 FETCH (RFC822.SIZE 20 UID 8)\r\n* 1 FETCH (UID 5)\r\n* 1 FETCH (RFC822.SIZE 10)\r\n"
+        "* 3 FETCH (FLAGS (\\Seen))\r\n* 4 FETCH (UID 8 RFC822.SIZE 30)\r\n* 5 FETCH (UID x)\r\n"
+        "* 6 EXISTS\r\nA005 OK done");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].nUid, 5u);
+    EXPECT_EQ(entries[0].nSize, 10);
+    EXPECT_EQ(entries[1].nUid, 8u);
 }

@@ -21,7 +21,7 @@ std::string SmtpServer(int port) {
 } // namespace
 
 // Dovecot offers XOAUTH2 and OAUTHBEARER; libcurl takes OAUTHBEARER and
-// sends a long token on a line of its own.
+// sends a long token on a line of its own (POP3) or inline (IMAP).
 TEST_F(TokenLoginTest, MailboxArrivesWithAnAccessTokenEvenALongOne) {
     for (int length : {48, 3000}) {
         std::string user = NewUser();
@@ -29,12 +29,14 @@ TEST_F(TokenLoginTest, MailboxArrivesWithAnAccessTokenEvenALongOne) {
         COAuthTokens tokens =
             SignIn(NewOAuthClient("token_length=" + std::to_string(length)), user);
         ASSERT_EQ(tokens.strAccessToken.size(), static_cast<size_t>(length));
-        CPop3Account account{Servers().Pop3Server(), user, "", tokens.strAccessToken};
-        std::vector<CReceivedMessage> received;
-        CMailError error;
-        ASSERT_TRUE(ReceiveMailbox(account, TempDir(), received, error)) << error.strText;
-        ASSERT_EQ(received.size(), 1u);
-        EXPECT_EQ(ReadBytes(received[0].strPath), SimpleMessage("by token"));
+        for (const std::string& server : {Servers().Pop3Server(), Servers().ImapServer()}) {
+            CPop3Account account{server, user, "", tokens.strAccessToken};
+            std::vector<CReceivedMessage> received;
+            CMailError error;
+            ASSERT_TRUE(ReceiveMailbox(account, TempDir(), received, error)) << error.strText;
+            ASSERT_EQ(received.size(), 1u);
+            EXPECT_EQ(ReadBytes(received[0].strPath), SimpleMessage("by token"));
+        }
     }
 }
 
@@ -68,9 +70,10 @@ TEST_F(TokenLoginTest, RefusedTokenIsToldApartAndNeverShown) {
 
     std::vector<CReceivedMessage> received;
     CMailError error;
-    EXPECT_FALSE(
-        ReceiveMailbox({Servers().Pop3Server(), user, "", token}, TempDir(), received, error));
-    EXPECT_TRUE(error.bTokenRefused) << error.strText;
+    for (const std::string& server : {Servers().Pop3Server(), Servers().ImapServer()}) {
+        EXPECT_FALSE(ReceiveMailbox({server, user, "", token}, TempDir(), received, error));
+        EXPECT_TRUE(error.bTokenRefused) << error.strText;
+    }
     for (int port : {Servers().SmtpPort(), Servers().SmtpXoauth2Port()}) {
         EXPECT_FALSE(SendMail(SmtpServer(port), CTokenLogin{user, token}, MailTo("x"), error));
         EXPECT_TRUE(error.bTokenRefused) << port << ": " << error.strText;
@@ -81,10 +84,12 @@ TEST_F(TokenLoginTest, RefusedTokenIsToldApartAndNeverShown) {
     // token the server could not be sent because the connection stays plain,
     // is no refused token.
     COAuthTokens fresh = SignIn(provider, user);
-    Servers().OAuthControl("/control/introspection", "fail=1");
-    EXPECT_FALSE(ReceiveMailbox({Servers().Pop3Server(), user, "", fresh.strAccessToken}, TempDir(),
-                                received, error));
-    EXPECT_FALSE(error.bTokenRefused) << error.strText;
+    for (const std::string& server : {Servers().Pop3Server(), Servers().ImapServer()}) {
+        Servers().OAuthControl("/control/introspection", "fail=1");
+        EXPECT_FALSE(
+            ReceiveMailbox({server, user, "", fresh.strAccessToken}, TempDir(), received, error));
+        EXPECT_FALSE(error.bTokenRefused) << error.strText;
+    }
     Servers().OAuthControl("/control/introspection", "fail=0");
     EXPECT_FALSE(
         ReceiveMailbox({Servers().Pop3Server(), user, "wrong"}, TempDir(), received, error));
