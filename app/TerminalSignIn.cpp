@@ -108,7 +108,7 @@ bool SignInAtTerminal(CSettingsStore& store) {
                      CSignInSettings::kAuthOAuth2);
         return false;
     }
-    const COAuthProvider provider = ProviderOfSettings(settings);
+    const COAuthProvider provider = ProviderOfSettings(settings, keeper.Account());
     const bool bDeviceFlow =
         settings.strProvider != CSignInSettings::kProviderGoogle && !provider.strDeviceUrl.empty();
     COAuthTokens tokens;

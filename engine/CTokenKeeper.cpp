@@ -1,5 +1,7 @@
 #include "engine/CTokenKeeper.h"
 
+#include "config/CServerAddress.h"
+
 #include "engine/enginetexts.h"
 #include "engine/oauth/CCodeFlowSignIn.h"
 #include "engine/oauth/COAuthClient.h"
@@ -7,11 +9,20 @@
 
 #include <ctime>
 
-COAuthProvider ProviderOfSettings(const CSignInSettings& signIn) {
+namespace {
+
+bool ReceivesByImap(const CAccountSettings& account) {
+    CServerAddress server;
+    return server.Parse(account.strPop3Server, EMailProtocol::Pop3) && server.IsImap();
+}
+
+} // namespace
+
+COAuthProvider ProviderOfSettings(const CSignInSettings& signIn, const CAccountSettings& account) {
     const std::string clientId = Cp932ToUtf8(signIn.strClientId);
     const std::string secret = Cp932ToUtf8(signIn.strClientSecret);
     if (signIn.strProvider == CSignInSettings::kProviderMicrosoft)
-        return OAuthPreset(EOAuthPreset::Microsoft, clientId, secret);
+        return OAuthPreset(EOAuthPreset::Microsoft, clientId, secret, ReceivesByImap(account));
     if (signIn.strProvider != CSignInSettings::kProviderOther)
         return OAuthPreset(EOAuthPreset::Google, clientId, secret);
     COAuthProvider provider = OAuthPreset(EOAuthPreset::Other, clientId, secret);
@@ -38,7 +49,8 @@ void CTokenKeeper::Use(const CAccountSettings& account, const CSignInSettings& s
 
 bool CTokenKeeper::SignInWithBrowser(const CUrlOpener& openUrl, int timeoutSeconds,
                                      COAuthError& error) {
-    CCodeFlowSignIn signIn(ProviderOfSettings(m_signIn), Cp932ToUtf8(m_account.strMailAddress));
+    CCodeFlowSignIn signIn(ProviderOfSettings(m_signIn, m_account),
+                           Cp932ToUtf8(m_account.strMailAddress));
     std::string url;
     COAuthTokens tokens;
     if (!signIn.Start(url, error))
@@ -77,7 +89,7 @@ bool CTokenKeeper::Renew(std::string& token, COAuthError& error) {
 
 bool CTokenKeeper::Refresh(COAuthTokens& tokens, bool bForce, std::string& token,
                            COAuthError& error) {
-    COAuthClient client(ProviderOfSettings(m_signIn));
+    COAuthClient client(ProviderOfSettings(m_signIn, m_account));
     bool bRefreshed = false;
     const bool bOk = bForce ? (bRefreshed = client.Refresh(tokens, error))
                             : client.RefreshIfDue(tokens, std::time(nullptr), bRefreshed, error);

@@ -15,7 +15,9 @@
 
 // The provider of the sign-in settings (text in code page 932 as stored):
 // a preset with the user's client, or "other" with the endpoints by hand.
-COAuthProvider ProviderOfSettings(const CSignInSettings& signIn);
+// The account's receive server picks the mailbox scope where a provider
+// grants POP3 and IMAP separately.
+COAuthProvider ProviderOfSettings(const CSignInSettings& signIn, const CAccountSettings& account);
 
 class CTokenKeeper {
 public:

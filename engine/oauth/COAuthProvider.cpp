@@ -3,7 +3,7 @@
 #include <string_view>
 
 COAuthProvider OAuthPreset(EOAuthPreset preset, const std::string& clientId,
-                           const std::string& clientSecret) {
+                           const std::string& clientSecret, bool bImapMailbox) {
     COAuthProvider provider;
     switch (preset) {
     case EOAuthPreset::Google:
@@ -17,8 +17,10 @@ COAuthProvider OAuthPreset(EOAuthPreset preset, const std::string& clientId,
         provider.strTokenUrl = "https://login.microsoftonline.com/common/oauth2/v2.0/token";
         provider.strDeviceUrl = "https://login.microsoftonline.com/common/oauth2/v2.0/devicecode";
         // offline_access: without it no refresh token comes back.
-        provider.strScope = "https://outlook.office.com/POP.AccessAsUser.All "
-                            "https://outlook.office.com/SMTP.Send offline_access";
+        provider.strScope =
+            std::string(bImapMailbox ? "https://outlook.office.com/IMAP.AccessAsUser.All"
+                                     : "https://outlook.office.com/POP.AccessAsUser.All") +
+            " https://outlook.office.com/SMTP.Send offline_access";
         provider.strRedirectHost = "localhost";
         break;
     case EOAuthPreset::Other:

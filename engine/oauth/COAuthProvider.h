@@ -22,8 +22,10 @@ struct COAuthProvider {
 
 // The endpoints and mail scopes of a preset, with the user's client; Other
 // leaves the endpoints and the scope empty for the user to fill in.
+// bImapMailbox: the mail is received over IMAP, not POP3 (Microsoft grants
+// each protocol by its own scope, and refuses a POP3 token on IMAP).
 COAuthProvider OAuthPreset(EOAuthPreset preset, const std::string& clientId = {},
-                           const std::string& clientSecret = {});
+                           const std::string& clientSecret = {}, bool bImapMailbox = false);
 
 // True for https:// URLs, and for http:// to this machine only (a loopback
 // provider), so client secrets and tokens never cross a network in clear.

@@ -1,6 +1,7 @@
 // The sign-in's pieces that need no server: reading providers' answers,
 // what counts as due for a refresh, how tokens are kept, which endpoints
 // may carry secrets.
+#include "engine/CTokenKeeper.h"
 #include "engine/oauth/CJsonObject.h"
 #include "engine/oauth/COAuthProvider.h"
 #include "engine/oauth/COAuthTokens.h"
@@ -70,6 +71,20 @@ TEST(OAuthProviderTest, SecretsTravelOnlyOverTlsOrToThisMachine) {
     EXPECT_FALSE(IsAllowedEndpoint("https://example.com/token\r\nX: y"));
     EXPECT_FALSE(IsAllowedEndpoint("ftp://example.com/"));
     EXPECT_FALSE(IsAllowedEndpoint(OAuthPreset(EOAuthPreset::Other).strTokenUrl));
+}
+
+TEST(OAuthProviderTest, MicrosoftScopeFollowsTheReceiveProtocol) {
+    CSignInSettings signIn;
+    signIn.strProvider = CSignInSettings::kProviderMicrosoft;
+    CAccountSettings account;
+    account.strPop3Server = "imaps://outlook.office365.com";
+    const std::string imapScope = ProviderOfSettings(signIn, account).strScope;
+    EXPECT_NE(imapScope.find("/IMAP.AccessAsUser.All"), std::string::npos) << imapScope;
+    EXPECT_EQ(imapScope.find("/POP.AccessAsUser.All"), std::string::npos) << imapScope;
+    account.strPop3Server = "outlook.office365.com:995";
+    const std::string popScope = ProviderOfSettings(signIn, account).strScope;
+    EXPECT_NE(popScope.find("/POP.AccessAsUser.All"), std::string::npos) << popScope;
+    EXPECT_NE(popScope.find("offline_access"), std::string::npos) << popScope;
 }
 
 TEST(PkceTest, VerifiersAreFreshAndChallengesTheirS256) {
