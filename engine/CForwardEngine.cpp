@@ -27,15 +27,6 @@ bool RemoveReceivedFile(const CReceivedMessage& message) {
     return ::unlink(message.strPath.c_str()) == 0 || errno == ENOENT;
 }
 
-// Addresses are compared and recorded in this form: Phone@X and phone@x
-// reach one mailbox.
-std::string LowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 } // namespace
 
 CForwardEngine::CForwardEngine(std::string strAppDir, std::string strTempDir,
@@ -458,6 +449,8 @@ bool CForwardEngine::ForwardNewMessage(Cycle& cycle, std::size_t nIndex,
         cycle.record.MarkDone(key, cycle.tNow);
         return true;
     }
+    // Addresses are recorded in lower case: Phone@X and phone@x reach one
+    // mailbox.
     std::vector<std::string> pending;
     for (const std::string& address : cycle.addresses)
         pending.push_back(LowerAscii(address));

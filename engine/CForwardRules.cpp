@@ -25,15 +25,6 @@ std::string ComposeForwardText(const CDecodedMessage& message) {
     return text;
 }
 
-// Case is ignored for ASCII letters only; in UTF-8 their bytes never occur
-// inside another character, so byte-wise upper-casing is safe.
-std::string AsciiUpper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 } // namespace
 
 CForwardRules::CForwardRules(const CSettingsStore& settings) : m_settings(settings) {}
@@ -80,10 +71,10 @@ bool CForwardRules::AnyRuleLineOccurs(const std::string& strValue, const char* p
     std::vector<std::string> lines;
     if (!ReadListFile(m_settings.FilePath(pszRuleFile), lines))
         return false;
-    const std::string upperValue = AsciiUpper(strValue);
+    const std::string upperValue = UpperAscii(strValue);
     // An empty line occurs in every value and so lets every message pass.
     // Both texts are whole UTF-8, so a match starts and ends on characters.
     return std::any_of(lines.begin(), lines.end(), [&upperValue](const std::string& line) {
-        return upperValue.find(AsciiUpper(Cp932ToUtf8(line))) != std::string::npos;
+        return upperValue.find(UpperAscii(Cp932ToUtf8(line))) != std::string::npos;
     });
 }

@@ -18,6 +18,11 @@ std::size_t Cp932CharLength(std::string_view text, std::size_t offset);
 // double-byte characters (whose trail byte may look like 'a'..'z') are kept.
 std::string MbsUpper(std::string_view text);
 
+// Change the case of the letters A-Z / a-z byte by byte: for UTF-8 or ASCII
+// text, where those bytes never stand inside another character.
+std::string LowerAscii(std::string_view text);
+std::string UpperAscii(std::string_view text);
+
 // Compares without regard to the case of single-byte Latin letters, character
 // by character: <0, 0 or >0 like strcmp.
 int MbsICmp(std::string_view left, std::string_view right);

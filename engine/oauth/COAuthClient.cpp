@@ -5,9 +5,9 @@
 #include "engine/maillib/CErrorText.h"
 #include "engine/oauth/CJsonObject.h"
 #include "engine/oauth/OAuthTexts.h"
+#include "platform/codepage.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <memory>
@@ -70,10 +70,7 @@ long long Now() {
 }
 
 bool IsBearer(const std::string& type) {
-    std::string lower = type;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower == "bearer";
+    return LowerAscii(type) == "bearer";
 }
 
 } // namespace
