@@ -340,24 +340,6 @@ TEST_F(ForwardEndToEndTest, ImapMailFlaggedOrDeletedElsewhereIsNotForwardedAgain
     EXPECT_TRUE(LoggedMessages().empty());
 }
 
-// An address whose server asked to try later is retried though the mailbox
-// stays as it was; once it is served, the quiet cycle asks once again.
-TEST_F(ForwardEndToEndTest, RetryRunsThoughTheImapMailboxIsUnchanged) {
-    Set("RECV", "POP3", Servers().ImapServer());
-    Servers().RecordImapCommands(m_strUser);
-    Servers().AddMessage(m_strUser, SimpleMessage("retry me"));
-    Servers().RefuseSmtpRecipient("tablet@example.jp", 450, 1);
-    ASSERT_TRUE(RunCycle());
-    ASSERT_TRUE(RunCycle());
-    std::vector<CReceivedMail> mails = ReceivedMails();
-    ASSERT_EQ(mails.size(), 2u);
-    EXPECT_EQ(mails[1].rcptTos, std::vector<std::string>{"tablet@example.jp"});
-    ASSERT_TRUE(RunCycle());
-    EXPECT_EQ(Servers().LibraryImapSessions(m_strUser, 3).back().size(), 2u);
-    EXPECT_EQ(ReceivedMails().size(), 2u);
-    Servers().SetSmtpFault("");
-}
-
 // Every character reaches the phone: accents, emoji, ①②, half-width
 // katakana and 﨑 through Dovecot, the cycle and aiosmtpd; a subject rule
 // kept in code page 932 matches the Unicode subject.

@@ -26,13 +26,6 @@ std::vector<std::string> KeysOf(const std::vector<CReceivedMessage>& messages) {
     return keys;
 }
 
-std::vector<std::string> Bodies(const std::vector<CReceivedMessage>& messages) {
-    std::vector<std::string> bodies;
-    for (const CReceivedMessage& message : messages)
-        bodies.push_back(ReadBytes(message.strPath));
-    return bodies;
-}
-
 int Count(const std::vector<std::string>& commands, const std::string& start) {
     return static_cast<int>(std::count_if(commands.begin(), commands.end(),
                                           [&](const auto& c) { return c.rfind(start, 0) == 0; }));
@@ -116,29 +109,6 @@ TEST_F(ImapTest, FolderNamedInTheServerTextEvenInJapanese) {
     EXPECT_EQ(CheckedErrorText(error.strText).rfind("ログインできません", 0), 0u) << error.strText;
 }
 
-// Another client flags, reads and deletes mail between two cycles: the
-// messages that stay keep their keys, and their flags stay as that client
-// left them.
-TEST_F(ImapTest, MessagesFlaggedOrDeletedByAnotherClientBetweenCycles) {
-    std::string user = NewUser();
-    for (int n = 1; n <= 3; ++n)
-        Servers().AddMessage(user, SimpleMessage(Subject(n)));
-    std::vector<std::string> first = KeysOf(Receive(Servers().ImapServer(), user).messages);
-    ASSERT_EQ(first.size(), 3u);
-
-    Servers().ImapCommand(user, "INBOX", "UID STORE 1 +FLAGS.SILENT (\\Deleted)");
-    Servers().ImapCommand(user, "INBOX", "EXPUNGE");
-    Servers().ImapCommand(user, "INBOX", "UID STORE 2 +FLAGS (\\Flagged \\Seen)");
-    Servers().ImapCommand(user, "INBOX", "UID STORE 3 +FLAGS (\\Answered)");
-    const std::vector<std::string> before = Servers().MessageFileNames(user);
-    CReceiveResult result = Receive(Servers().ImapServer(), user, true);
-    EXPECT_FALSE(result.bUnchanged);
-    EXPECT_EQ(KeysOf(result.messages), (std::vector<std::string>{first[1], first[2]}));
-    EXPECT_EQ(Bodies(result.messages),
-              (std::vector<std::string>{SimpleMessage(Subject(2)), SimpleMessage(Subject(3))}));
-    EXPECT_EQ(Servers().MessageFileNames(user), before);
-}
-
 // A mailbox deleted and made again has new UIDs under a new UIDVALIDITY:
 // its messages get new keys, and the cache lets go of the old ones.
 TEST_F(ImapTest, RecreatedMailboxGivesNewKeysAndLeavesTheCache) {
@@ -168,17 +138,6 @@ TEST_F(ImapTest, RecreatedMailboxGivesNewKeysAndLeavesTheCache) {
         EXPECT_TRUE(std::filesystem::exists(CacheFolder() + "/" +
                                             CMessageCache::EntryName(result.messages[i].strUidl)));
     }
-}
-
-// Fault fix as for POP3: the newest 256 by UID, so new mail is never hidden.
-TEST_F(ImapTest, MoreThan256MessagesListTheNewest256) {
-    std::string user = NewUser();
-    for (int n = 1; n <= 300; ++n)
-        Servers().AddMessage(user, SimpleMessage(Subject(n)));
-    CReceiveResult result = Receive(Servers().ImapServer(), user);
-    ASSERT_EQ(result.messages.size(), 256u);
-    EXPECT_EQ(ReadBytes(result.messages.front().strPath), SimpleMessage(Subject(45)));
-    EXPECT_EQ(ReadBytes(result.messages.back().strPath), SimpleMessage(Subject(300)));
 }
 
 // What the server is asked, counted from its own log of the commands: the

@@ -30,42 +30,32 @@ void ExpectNoSecretIn(const COAuthError& error, const COAuthTokens& tokens) {
 
 } // namespace
 
-TEST_F(SignInTest, CodeFlowInTheBrowserGivesTokensAndAThankYouPage) {
-    COAuthProvider provider = NewOAuthClient();
-    CCodeFlowSignIn signIn(provider, "alice");
-    std::string url;
-    COAuthError error;
-    ASSERT_TRUE(signIn.Start(url, error)) << error.strText;
-    EXPECT_NE(url.find("code_challenge_method=S256"), std::string::npos);
-    EXPECT_NE(url.find("redirect_uri=http%3A%2F%2F127.0.0.1%3A"), std::string::npos);
-    std::string page;
-    std::thread browser([&] { page = Browse(url, "&user=alice"); });
-    COAuthTokens tokens;
-    bool signedIn = signIn.Finish(30, tokens, error);
-    browser.join();
-    ASSERT_TRUE(signedIn) << error.strText;
-    EXPECT_NE(page.find("サインインしました"), std::string::npos) << page;
-    EXPECT_NE(tokens.strAccessToken, "");
-    EXPECT_NE(tokens.strRefreshToken, "");
-    EXPECT_GT(tokens.nExpiresAt, Now() + 3000);
-}
-
 // Microsoft registers loopback redirects as http://localhost: the browser
 // resolves the name and still reaches the listener on 127.0.0.1, and the
 // code exchange names the same redirect.
-TEST_F(SignInTest, RedirectNamedLocalhostReachesTheLoopbackListener) {
-    COAuthProvider provider = NewOAuthClient();
-    provider.strRedirectHost = "localhost";
-    CCodeFlowSignIn signIn(provider);
-    std::string url;
-    COAuthError error;
-    ASSERT_TRUE(signIn.Start(url, error)) << error.strText;
-    EXPECT_NE(url.find("redirect_uri=http%3A%2F%2Flocalhost%3A"), std::string::npos) << url;
-    std::thread browser([&] { Browse(url, "&user=alice"); });
-    COAuthTokens tokens;
-    const bool bSignedIn = signIn.Finish(30, tokens, error);
-    browser.join();
-    EXPECT_TRUE(bSignedIn) << error.strText;
+TEST_F(SignInTest, CodeFlowInTheBrowserGivesTokensAndAThankYouPage) {
+    for (const char* pszHost : {"127.0.0.1", "localhost"}) {
+        COAuthProvider provider = NewOAuthClient();
+        provider.strRedirectHost = pszHost;
+        CCodeFlowSignIn signIn(provider, "alice");
+        std::string url;
+        COAuthError error;
+        ASSERT_TRUE(signIn.Start(url, error)) << error.strText;
+        EXPECT_NE(url.find("code_challenge_method=S256"), std::string::npos);
+        EXPECT_NE(url.find(std::string("redirect_uri=http%3A%2F%2F") + pszHost + "%3A"),
+                  std::string::npos)
+            << url;
+        std::string page;
+        std::thread browser([&] { page = Browse(url, "&user=alice"); });
+        COAuthTokens tokens;
+        bool signedIn = signIn.Finish(30, tokens, error);
+        browser.join();
+        ASSERT_TRUE(signedIn) << pszHost << ": " << error.strText;
+        EXPECT_NE(page.find("サインインしました"), std::string::npos) << page;
+        EXPECT_NE(tokens.strAccessToken, "");
+        EXPECT_NE(tokens.strRefreshToken, "");
+        EXPECT_GT(tokens.nExpiresAt, Now() + 3000);
+    }
 }
 
 // The provider checks the verifier: a code taken by someone else (who has
