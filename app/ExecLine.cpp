@@ -1,6 +1,6 @@
 #include "app/ExecLine.h"
 
-#include "engine/maillib/CCharsetDecoder.h"
+#include "platform/codepage.h"
 
 #include <cstdio>
 
@@ -45,7 +45,7 @@ std::string HexEscape(unsigned char c) {
 }
 
 std::string SystemdArgument(std::string_view arg, bool bExpandsVariables) {
-    const bool bEscapeHigh = !CCharsetDecoder::IsValidUtf8(arg);
+    const bool bEscapeHigh = !IsValidUtf8(arg);
     std::string out = "\"";
     for (char c : arg) {
         const auto byte = static_cast<unsigned char>(c);
@@ -72,7 +72,7 @@ bool IsUnitNameCharacter(char c, bool bFirst) {
 std::string DesktopExecLine(const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& arg : args) {
-        if (!CCharsetDecoder::IsValidUtf8(arg))
+        if (!IsValidUtf8(arg))
             return std::string();
         if (!line.empty())
             line += ' ';
@@ -122,7 +122,7 @@ bool SystemdAcceptsProgramPath(std::string_view path) {
 }
 
 std::string SystemdDescriptionText(std::string_view text) {
-    const bool bReplaceHigh = !CCharsetDecoder::IsValidUtf8(text);
+    const bool bReplaceHigh = !IsValidUtf8(text);
     std::string out;
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);

@@ -5,6 +5,7 @@
 // succeeded>".
 
 #include "engine/CForwardEngine.h"
+#include "platform/LoadableModule.h"
 #include "platform/paths.h"
 
 #include <chrono>
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quiben-bench-resident PROGRAM-FOLDER\n");
         return 2;
     }
+    SetModuleFolder(QUIBEN_BINARY_DIR); // the modules are built beside the programs
     CForwardEngine engine(ResolveAppDir(argv[1]), ResolveTempDir());
     std::string request;
     while (std::getline(std::cin, request)) {

@@ -45,6 +45,10 @@ std::string BlankControls(std::string_view text);
 // double-byte character.
 std::string MbsTruncate(std::string_view text, std::size_t maxBytes);
 
+// Whether bytes are well-formed UTF-8: no overlong form, no surrogate,
+// nothing above U+10FFFF, no character cut off. NUL bytes are allowed.
+bool IsValidUtf8(std::string_view bytes);
+
 // The longest prefix of at most maxBytes bytes that does not split a UTF-8
 // character.
 std::string Utf8Truncate(std::string_view utf8, std::size_t maxBytes);

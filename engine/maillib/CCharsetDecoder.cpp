@@ -2,6 +2,7 @@
 
 #include "engine/maillib/GMimeRuntime.h"
 #include "platform/CIconv.h"
+#include "platform/codepage.h"
 
 #include <gmime/gmime.h>
 
@@ -45,18 +46,6 @@ size_t ReadJisEscape(std::string_view bytes, size_t i, EJisMode& mode) {
 
 // GLib calls a NUL byte invalid; here it is a character like any other, so
 // a stray NUL does not turn UTF-8 text into a Shift_JIS guess.
-bool CCharsetDecoder::IsValidUtf8(std::string_view bytes) {
-    for (;;) {
-        size_t nul = bytes.find('\0');
-        std::string_view run = bytes.substr(0, nul);
-        if (!g_utf8_validate(run.data(), static_cast<gssize>(run.size()), nullptr))
-            return false;
-        if (nul == std::string_view::npos)
-            return true;
-        bytes.remove_prefix(nul + 1);
-    }
-}
-
 // iconv lets the old five- and six-byte forms through as UTF-8; every byte
 // that does not start a valid character becomes '?' instead.
 std::string CCharsetDecoder::RepairUtf8(std::string_view bytes) {

@@ -14,8 +14,6 @@ public:
     // UTF-8, as ISO-2022-JP when they hold its escapes, else as code page 932.
     static std::string ToUtf8(std::string_view bytes, std::string_view charset);
 
-    static bool IsValidUtf8(std::string_view bytes);
-
     // ISO-2022-JP with the rows of code page 932 that JIS X 0208 lacks.
     static std::string Iso2022JpToUtf8(std::string_view bytes);
 

@@ -1,5 +1,6 @@
 #include "engine/maillib/CCurlHandle.h"
 
+#include "engine/maillib/CEarlyConnection.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/maillib/MailTexts.h"
@@ -75,6 +76,8 @@ void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols)
 
     curl_easy_setopt(m_pCurl, CURLOPT_OPENSOCKETFUNCTION, &CCurlHandle::OnOpenSocket);
     curl_easy_setopt(m_pCurl, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTFUNCTION, &CCurlHandle::OnSocketOptions);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CCurlHandle::OnDebug);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
@@ -83,6 +86,11 @@ void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols)
 void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
                             const std::string& password) {
     ConfigureCommon(server.Url(), "pop3,pop3s,imap,imaps,smtp,smtps");
+    const std::string early = CEarlyConnection::ResolveEntry(server.Host(), server.Port());
+    if (!early.empty()) {
+        m_pResolve.reset(curl_slist_append(nullptr, early.c_str()));
+        curl_easy_setopt(m_pCurl, CURLOPT_RESOLVE, m_pResolve.get());
+    }
     if (!user.empty()) {
         curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, user.c_str());
         curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, password.c_str());
@@ -127,8 +135,21 @@ curl_socket_t CCurlHandle::OnOpenSocket(void* self, curlsocktype, curl_sockaddr*
         handle->m_bRefusedConnection = true;
         return CURL_SOCKET_BAD;
     }
+    const int early = CEarlyConnection::Take(&address->addr, address->addrlen,
+                                             CMailOptions::Instance().ConnectSeconds());
+    handle->m_bTookEarlyConnection = early >= 0;
+    if (early >= 0)
+        return early;
     // Close-on-exec: a program started while a cycle runs gets no mail connection.
     return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int CCurlHandle::OnSocketOptions(void* self, curl_socket_t, curlsocktype) {
+    auto* handle = static_cast<CCurlHandle*>(self);
+    if (!handle->m_bTookEarlyConnection)
+        return CURL_SOCKOPT_OK;
+    handle->m_bTookEarlyConnection = false;
+    return CURL_SOCKOPT_ALREADY_CONNECTED;
 }
 
 // Only what the server sends is kept: outgoing lines hold the credentials.

@@ -90,6 +90,7 @@ private:
     void ConfigureCommon(const std::string& url, const char* protocols);
     static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
     static curl_socket_t OnOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+    static int OnSocketOptions(void* self, curl_socket_t socket, curlsocktype purpose);
     void RememberReply(const char* data, size_t size);
     std::string Detail(CURLcode code) const;
 
@@ -100,4 +101,6 @@ private:
     bool m_bAccessToken = false;
     bool m_bNewConnections = true;
     bool m_bRefusedConnection = false;
+    bool m_bTookEarlyConnection = false; // the socket just opened is already connected
+    CSlistPtr m_pResolve;                // the early connection's address, for libcurl
 };

@@ -7,6 +7,7 @@
 #include "engine/maillib/CHtmlText.h"
 #include "engine/maillib/GMimeRuntime.h"
 #include "engine/maillib/MailTexts.h"
+#include "platform/codepage.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -91,7 +92,7 @@ std::string ToCrLf(const std::string& text) {
 // settings file): every control character, line breaks included, becomes a
 // blank, so a crafted encoded word cannot add a line there.
 std::string OneLine(std::string utf8) {
-    if (!CCharsetDecoder::IsValidUtf8(utf8))
+    if (!IsValidUtf8(utf8))
         utf8 = CCharsetDecoder::ToUtf8(utf8, "utf-8");
     std::string out;
     out.reserve(utf8.size());

@@ -7,11 +7,10 @@
 #include "engine/maillib/CDeadServerMemory.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CHeaderMemo.h"
-#include "engine/maillib/CMailComposer.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/maillib/CMailReceiver.h"
 #include "engine/maillib/CMailboxStates.h"
-#include "engine/maillib/CMimeDecoder.h"
+#include "engine/maillib/CMimeModule.h"
 #include "engine/maillib/CPrivateFolder.h"
 #include "engine/maillib/CSmtpSender.h"
 #include "engine/maillib/MailAddress.h"
@@ -89,8 +88,7 @@ bool DecodeHeader(const CReceivedMessage& message, CMessageHeader& header, CMail
     if (memo.Recall(message, header))
         return true;
     std::string text;
-    CMimeDecoder decoder;
-    if (!decoder.DecodeHeaders(message.strPath, header, text))
+    if (!CMimeModule::DecodeHeaders(message.strPath, header, text))
         return Fail(error, text);
     memo.Keep(message, header);
     return true;
@@ -104,8 +102,7 @@ bool DecodeMessage(const CReceivedMessage& message, const std::string& tempDir,
     decoded = CDecodedMessage{};
     std::string text;
     CPrivateFolder folder;
-    CMimeDecoder decoder;
-    if (!folder.Open(tempDir, text) || !decoder.Decode(message.strPath, folder, decoded, text))
+    if (!folder.Open(tempDir, text) || !CMimeModule::Decode(message.strPath, folder, decoded, text))
         return Fail(error, text);
     CHeaderMemo::Instance().Keep(message, decoded.header);
     return true;
@@ -128,8 +125,7 @@ bool ComposeAndSend(const std::string& server, const CTokenLogin* login, const C
     if (!text.empty())
         return Fail(error, text);
     std::string message;
-    CMailComposer composer;
-    if (!composer.Compose(mail, message, text))
+    if (!CMimeModule::Compose(mail, message, text))
         return Fail(error, text);
     CSmtpSender sender;
     if (login != nullptr)

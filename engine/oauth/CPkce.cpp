@@ -2,24 +2,28 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <glib.h>
-#include <memory>
+#include <openssl/sha.h>
 #include <sys/random.h>
 #include <vector>
 
 namespace {
 
+// Base64 with the URL-safe alphabet and no padding (RFC 7636, appendix A).
 std::string Base64Url(const unsigned char* data, size_t size) {
-    std::unique_ptr<gchar, decltype(&g_free)> encoded(g_base64_encode(data, size), &g_free);
-    std::string text(encoded.get());
-    for (char& c : text) {
-        if (c == '+')
-            c = '-';
-        else if (c == '/')
-            c = '_';
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string text;
+    text.reserve((size * 4 + 2) / 3);
+    for (size_t i = 0; i < size; i += 3) {
+        const size_t count = size - i < 3 ? size - i : 3;
+        unsigned long group = static_cast<unsigned long>(data[i]) << 16;
+        if (count > 1)
+            group |= static_cast<unsigned long>(data[i + 1]) << 8;
+        if (count > 2)
+            group |= data[i + 2];
+        for (size_t k = 0; k <= count; ++k)
+            text += kAlphabet[(group >> (18 - 6 * k)) & 0x3F];
     }
-    while (!text.empty() && text.back() == '=')
-        text.pop_back();
     return text;
 }
 
@@ -46,12 +50,7 @@ CPkce CPkce::Generate() {
 }
 
 std::string CPkce::ChallengeOf(const std::string& verifier) {
-    unsigned char digest[32];
-    gsize length = sizeof digest;
-    GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA256);
-    g_checksum_update(checksum, reinterpret_cast<const guchar*>(verifier.data()),
-                      static_cast<gssize>(verifier.size()));
-    g_checksum_get_digest(checksum, digest, &length);
-    g_checksum_free(checksum);
-    return Base64Url(digest, length);
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(verifier.data()), verifier.size(), digest);
+    return Base64Url(digest, sizeof digest);
 }

@@ -1,25 +1,24 @@
 #pragma once
 // Secrets (refresh tokens, a password the user moved there) in the desktop
-// keyring through the Secret Service D-Bus API, which GNOME Keyring,
-// KWallet and KeePassXC serve. Items are written the way QtKeychain writes
-// them (attributes server = service, user = key, type = plaintext), so
-// `secret-tool lookup server SERVICE user KEY` and QtKeychain both find them.
+// keyring through the Secret Service D-Bus API, which GNOME Keyring, KWallet
+// and KeePassXC serve, in the items QtKeychain writes.
 //
-// Each store opens its own connection to the session bus on first use and
-// keeps it for its life; every call is bounded in time and never prompts,
-// so a headless cycle cannot hang on it. Without a session bus, a keyring
-// service or an unlocked default keyring the calls answer Unavailable and
-// the caller keeps the secret elsewhere.
+// The D-Bus client lives in the keyring module (libquiben-keyring.so, on
+// GIO), loaded at the first call: a cycle that needs no secret from the
+// keyring never loads GIO. Every call is bounded in time and never prompts.
+// Without the module, a session bus, a keyring service or an unlocked default
+// keyring the calls answer Unavailable and the caller keeps the secret
+// elsewhere.
 
-#include <memory>
 #include <string>
-#include <vector>
 
 enum class ESecretStatus {
     Ok,
     NotFound,    // the keyring works but holds no such item
     Unavailable, // no keyring to use now; UnavailableReason says why
 };
+
+struct CKeyringModuleTable;
 
 class CSecretStore {
 public:
@@ -42,14 +41,12 @@ public:
     const std::string& UnavailableReason() const { return m_strReason; }
 
 private:
-    class CSession;
-    bool Connect();
-    ESecretStatus UsableKeyring(std::string& collection);
-    ESecretStatus FindItems(const std::string& key, std::vector<std::string>& items);
-    ESecretStatus Unavailable(const std::string& reason);
+    // The module's client for this store, opened at the first call; nullptr
+    // with m_strReason set when the module cannot be loaded.
+    void* Client();
 
     std::string m_strService;
     std::string m_strReason;
-    std::unique_ptr<CSession> m_pSession;
-    bool m_bConnectFailed = false;
+    const CKeyringModuleTable* m_pTable = nullptr;
+    void* m_pClient = nullptr;
 };

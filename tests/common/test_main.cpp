@@ -1,5 +1,7 @@
 // One main for every test program: widgets need a QApplication, and the tests
 // must run without a display, so the offscreen platform is the default.
+#include "platform/LoadableModule.h"
+
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -29,6 +31,7 @@ void UsePrivateRuntimeDirUnlessSet() {
 int main(int argc, char** argv) {
     UseOffscreenPlatformUnlessSet();
     UsePrivateRuntimeDirUnlessSet();
+    SetModuleFolder(QUIBEN_BINARY_DIR); // the modules are built beside the programs
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -4,6 +4,7 @@
 #include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CHeaderText.h"
 #include "engine/maillib/CHtmlText.h"
+#include "platform/codepage.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +13,7 @@
 namespace {
 
 void RequireUtf8(const std::string& text) {
-    if (!CCharsetDecoder::IsValidUtf8(text))
+    if (!IsValidUtf8(text))
         std::abort();
 }
 

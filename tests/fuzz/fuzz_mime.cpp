@@ -3,9 +3,9 @@
 // field, header-only decoding giving the same fields, attachments only in
 // the private folder (cleared after each input so the disk does not fill up).
 #include "FuzzFile.h"
-#include "engine/maillib/CCharsetDecoder.h"
+#include "engine/maillib/CMimeDecoder.h"
 #include "engine/maillib/CPrivateFolder.h"
-#include "engine/maillib/maillib.h"
+#include "platform/codepage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -35,7 +35,7 @@ const std::string& TempDir() {
 }
 
 void RequireOneLineUtf8(const std::string& field) {
-    if (!CCharsetDecoder::IsValidUtf8(field))
+    if (!IsValidUtf8(field))
         std::abort();
     for (std::size_t i = 0; i < field.size(); ++i) {
         auto c = static_cast<unsigned char>(field[i]);
@@ -52,24 +52,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CFuzzFile file(data, size);
     if (file.Path().empty())
         return 0;
-    const CReceivedMessage message{"", file.Path(), static_cast<long long>(size)};
+    std::string error;
+    CPrivateFolder folder;
+    if (!folder.Open(TempDir(), error))
+        return 0;
     CDecodedMessage decoded;
-    CMailError error;
-    if (DecodeMessage(message, TempDir(), decoded, error)) {
+    if (CMimeDecoder().Decode(file.Path(), folder, decoded, error)) {
         const CMessageHeader& header = decoded.header;
         for (const std::string* field :
              {&header.strFrom, &header.strDate, &header.strSubject, &header.strMessageId})
             RequireOneLineUtf8(*field);
-        if (!CCharsetDecoder::IsValidUtf8(decoded.strBody))
+        if (!IsValidUtf8(decoded.strBody))
             std::abort();
     }
     CMessageHeader headerOnly;
-    if (DecodeHeader(message, headerOnly, error) && decoded.header.strSubject.size() > 0 &&
-        headerOnly.strSubject != decoded.header.strSubject)
+    if (CMimeDecoder().DecodeHeaders(file.Path(), headerOnly, error) &&
+        decoded.header.strSubject.size() > 0 && headerOnly.strSubject != decoded.header.strSubject)
         std::abort(); // the boundary search would see another subject than the cycle
-    std::string folderError;
-    CPrivateFolder folder;
-    if (folder.Open(TempDir(), folderError))
-        folder.ClearCycleFiles();
+    folder.ClearCycleFiles();
     return 0;
 }

@@ -1,10 +1,10 @@
 #include "tests/maillib/MailTestSupport.h"
 
 #include "config/schema.h"
-#include "engine/maillib/CCharsetDecoder.h"
 #include "engine/maillib/CErrorText.h"
 #include "engine/maillib/CMailOptions.h"
 #include "engine/oauth/CCodeFlowSignIn.h"
+#include "platform/codepage.h"
 #include "platform/profile.h"
 
 #include <curl/curl.h>
@@ -51,7 +51,7 @@ CDecodedMail DecodeMail(const std::string& path, const std::string& tempDir) {
 std::string CheckedErrorText(const std::string& text) {
     EXPECT_FALSE(text.empty());
     EXPECT_LE(text.size(), CErrorText::kMaxBytes);
-    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << "a character was cut";
+    EXPECT_TRUE(IsValidUtf8(text)) << "a character was cut";
     EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
     return text;
 }

@@ -4,7 +4,7 @@
 // memory bounded and write nothing outside its private folder.
 #include "tests/maillib/MailTestSupport.h"
 
-#include "engine/maillib/CCharsetDecoder.h"
+#include "platform/codepage.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -61,7 +61,7 @@ protected:
         CDecodedMail mail = DecodeMail(WriteMessage(content), m_temp.Path());
         EXPECT_TRUE(mail.bDecoded) << mail.strError;
         for (const std::string& field : {mail.strFrom, mail.strSubject, mail.strBody})
-            EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(field)) << "a character cut in half";
+            EXPECT_TRUE(IsValidUtf8(field)) << "a character cut in half";
         return mail;
     }
     void TearDown() override { ExpectNothingOutsideThePrivateFolder(m_temp.Path(), m_inputs); }

@@ -3,15 +3,20 @@
 // and the quiet cycle that asks one STATUS and nothing more.
 #include "tests/maillib/MailTestSupport.h"
 
+#include "config/CServerAddress.h"
 #include "engine/maillib/CCurlHandle.h"
+#include "engine/maillib/CEarlyConnection.h"
 #include "engine/maillib/CImapSession.h"
 #include "engine/maillib/CMailboxStates.h"
 #include "engine/maillib/CMessageCache.h"
+#include "tests/common/CFaultProxy.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -243,4 +248,30 @@ TEST_F(ImapTest, LostConnectionIsReopenedReadOnlyBeforeTheFetch) {
     curl.AllowNewConnections(false);
     EXPECT_EQ(curl.Perform(), CURLE_COULDNT_CONNECT);
     EXPECT_TRUE(curl.RefusedNewConnection());
+}
+
+// `quiben --once` starts connecting before it loads the mail library: the
+// receive takes that connection over instead of opening a second one, and
+// one the server has closed meanwhile is left for a fresh connection.
+TEST_F(ImapTest, EarlyConnectionIsTakenOverOnlyWhileTheServerKeepsIt) {
+    std::string user = NewUser();
+    Servers().AddMessage(user, SimpleMessage(Subject(1)));
+    CFaultProxy proxy(Servers().ImapPort());
+    const std::string server = "imap://127.0.0.1:" + std::to_string(proxy.Port());
+    CServerAddress address;
+    ASSERT_TRUE(address.Parse(server, EMailProtocol::Pop3));
+
+    CEarlyConnection::Offer(CEarlyConnection::Start(address));
+    EXPECT_EQ(Receive(server, user).messages.size(), 1u);
+    EXPECT_EQ(proxy.ConnectionCount(), 1) << "the receive opened a connection of its own";
+
+    proxy.SetFault(EProxyFault::CloseAtOnce);
+    CEarlyConnection::Offer(CEarlyConnection::Start(address));
+    for (int i = 0; i < 100 && proxy.ConnectionCount() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the close arrives
+    proxy.SetFault(EProxyFault::None);
+    EXPECT_EQ(Receive(server, user).messages.size(), 1u);
+    EXPECT_EQ(proxy.ConnectionCount(), 3);
+    EXPECT_EQ(CEarlyConnection::ResolveEntry("127.0.0.1", proxy.Port()), "");
 }

@@ -72,7 +72,7 @@ TEST(CharsetDecoder, TextLabelledUtf8ComesOutValidWhateverItHolds) {
                                                "b\xae"
                                                "c",
                                                "utf-8");
-    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << text;
+    EXPECT_TRUE(IsValidUtf8(text)) << text;
     EXPECT_EQ(text.front(), 'a');
     EXPECT_EQ(text.back(), 'c');
 }
@@ -86,7 +86,7 @@ TEST(CharsetDecoder, TextInAnyCharsetComesOutValid) {
           std::string_view("x-unknown-charset"), std::string_view("utf-16le")}) {
         std::string text =
             CCharsetDecoder::ToUtf8("\x93\xfa\x96\x8b\x8b\x9b\xfc 8m\x8ep;", charset);
-        EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text)) << charset;
+        EXPECT_TRUE(IsValidUtf8(text)) << charset;
     }
 }
 
@@ -110,7 +110,7 @@ TEST(AttachmentName, LongNamesKeepTheirExtensionAndWholeCharacters) {
     EXPECT_LE(name.size(), 120u);
     EXPECT_EQ(name.substr(name.size() - 5), ".xlsx");
     std::string stem = name.substr(0, name.size() - 5);
-    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(stem)) << "a character cut in half";
+    EXPECT_TRUE(IsValidUtf8(stem)) << "a character cut in half";
     EXPECT_EQ(stem.find("長"), 0u);
 }
 
@@ -120,7 +120,7 @@ TEST(ErrorText, CutAtACharacterBoundaryAndFlattenedWithThePasswordMasked) {
         message += "あ"; // 3 bytes each: the limit falls inside one
     std::string text = CErrorText::Render(message);
     EXPECT_EQ(text.size(), 1u + (CErrorText::kMaxBytes - 1) / 3 * 3);
-    EXPECT_TRUE(CCharsetDecoder::IsValidUtf8(text));
+    EXPECT_TRUE(IsValidUtf8(text));
     EXPECT_EQ(CErrorText::Render("-ERR bad\r\npassword Secret-1 echoed", "Secret-1"),
               "-ERR bad  password *** echoed");
 }

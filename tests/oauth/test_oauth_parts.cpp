@@ -95,4 +95,7 @@ TEST(PkceTest, VerifiersAreFreshAndChallengesTheirS256) {
     EXPECT_EQ(first.strChallenge.find_first_not_of(
                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"),
               std::string::npos);
+    // The example of RFC 7636, appendix B.
+    EXPECT_EQ(CPkce::ChallengeOf("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+              "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
 }

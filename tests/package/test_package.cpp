@@ -82,6 +82,9 @@ TEST_F(Package, HoldsProgramsDataDesktopEntryIconsManualAndMetainfo) {
     std::set<std::string> expected{
         "usr/bin/quiben",
         "usr/bin/quiben-desktop",
+        "usr/" QUIBEN_MODULE_DIR "/libquiben-once.so",
+        "usr/" QUIBEN_MODULE_DIR "/libquiben-mime.so",
+        "usr/" QUIBEN_MODULE_DIR "/libquiben-keyring.so",
         "usr/share/quiben/zorvik.bmp",
         "usr/share/quiben/readme.txt",
         "usr/share/applications/org.quiben.Quiben.desktop",

@@ -53,6 +53,21 @@ TEST(Codepage, TruncateNeverSplitsACharacter) {
     EXPECT_EQ(MbsTruncate(text, 0), "");
 }
 
+// The forms a decoder must refuse, each beside the nearest valid one.
+TEST(Codepage, Utf8CheckRefusesEveryMalformedForm) {
+    using namespace std::string_literals;
+    for (const std::string& valid : {"plain"s, "a\0b"s, "\xC2\x80"s, "日本"s, "\xED\x9F\xBF"s,
+                                     "\xEE\x80\x80"s, "\xF0\x90\x80\x80"s, "\xF4\x8F\xBF\xBF"s})
+        EXPECT_TRUE(IsValidUtf8(valid)) << valid;
+    for (const std::string& malformed :
+         {"\xC0\x80"s, "\xC1\xBF"s, "\xE0\x9F\xBF"s, "\xED\xA0\x80"s, "\xF0\x8F\xBF\xBF"s,
+          "\xF4\x90\x80\x80"s, "\xF5\x80\x80\x80"s, "\x80"s, "\xE6\x97"s,
+          "a\xE6\x97"
+          "a"s,
+          "\xFF"s})
+        EXPECT_FALSE(IsValidUtf8(malformed)) << malformed.size();
+}
+
 TEST(Codepage, JapaneseRoundTripsExactly) {
     const std::string utf8 = "クイベンより転送 ～①髙㈱ⅰ";
     std::string cp932 = Utf8ToCp932(utf8);

@@ -1,11 +1,14 @@
 #include "platform/paths.h"
 
+#include "platform/LoadableModule.h"
+
 #include "tests/common/CNoDacOverride.h"
 #include "tests/common/CTempFolder.h"
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -112,3 +115,28 @@ TEST(Paths, AtomicWriteOnFullDiskFailsAndKeepsOldFile) {
 }
 
 } // namespace
+
+// A missing module and a file that is no module are both reported by name,
+// never loaded from the current folder.
+TEST(Paths, ModulesAreLoadedOnlyFromTheirFoldersAndFailuresSayWhy) {
+    std::string error;
+    EXPECT_NE(LoadModuleEntry("libquiben-keyring.so", "QuibenKeyringModule", error), nullptr)
+        << error;
+    EXPECT_EQ(LoadModuleEntry("libquiben-keyring.so", "NoSuchEntry", error), nullptr);
+    EXPECT_NE(error.find("NoSuchEntry"), std::string::npos) << error;
+
+    CTempFolder folder;
+    std::ofstream(folder.File("libquiben-fake.so")) << "not a library";
+    SetModuleFolder(folder.Path());
+    EXPECT_EQ(LoadModuleEntry("libquiben-fake.so", "Entry", error), nullptr);
+    EXPECT_NE(error.find("libquiben-fake.so"), std::string::npos) << error;
+    EXPECT_NE(error.find("読み込めません"), std::string::npos) << error;
+
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    SetModuleFolder("/nonexistent");
+    EXPECT_EQ(LoadModuleEntry("libquiben-fake.so", "Entry", error), nullptr);
+    EXPECT_NE(error.find("見つかりません"), std::string::npos) << error;
+    std::filesystem::current_path(previous);
+    SetModuleFolder(QUIBEN_BINARY_DIR);
+}
