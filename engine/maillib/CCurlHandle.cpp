@@ -86,7 +86,8 @@ void CCurlHandle::ConfigureCommon(const std::string& url, const char* protocols)
 void CCurlHandle::Configure(const CServerAddress& server, const std::string& user,
                             const std::string& password) {
     ConfigureCommon(server.Url(), "pop3,pop3s,imap,imaps,smtp,smtps");
-    const std::string early = CEarlyConnection::ResolveEntry(server.Host(), server.Port());
+    const std::string early = CEarlyConnection::ResolveEntry(
+        server.Host(), server.Port(), CMailOptions::Instance().ConnectSeconds());
     if (!early.empty()) {
         m_pResolve.reset(curl_slist_append(nullptr, early.c_str()));
         curl_easy_setopt(m_pCurl, CURLOPT_RESOLVE, m_pResolve.get());
@@ -135,8 +136,7 @@ curl_socket_t CCurlHandle::OnOpenSocket(void* self, curlsocktype, curl_sockaddr*
         handle->m_bRefusedConnection = true;
         return CURL_SOCKET_BAD;
     }
-    const int early = CEarlyConnection::Take(&address->addr, address->addrlen,
-                                             CMailOptions::Instance().ConnectSeconds());
+    const int early = CEarlyConnection::Take(&address->addr, address->addrlen);
     handle->m_bTookEarlyConnection = early >= 0;
     if (early >= 0)
         return early;

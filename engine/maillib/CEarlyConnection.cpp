@@ -112,10 +112,17 @@ void CEarlyConnection::Offer(CEarlyConnection connection) {
     g_offered = std::move(connection);
 }
 
-std::string CEarlyConnection::ResolveEntry(const std::string& host, int port) {
+std::string CEarlyConnection::ResolveEntry(const std::string& host, int port, long connectSeconds) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (!g_offered.IsStarted() || g_offered.m_strHost != host || g_offered.m_nPort != port)
         return {};
+    // A link-local address's zone cannot be written into the resolve list.
+    const bool bScoped = g_offered.m_address.ss_family == AF_INET6 &&
+                         reinterpret_cast<const sockaddr_in6&>(g_offered.m_address).sin6_scope_id;
+    if (bScoped || !g_offered.IsUsable(connectSeconds)) {
+        g_offered = CEarlyConnection();
+        return {};
+    }
     return host + ":" + std::to_string(port) + ":" + NumericAddress(g_offered.m_address);
 }
 
@@ -138,12 +145,12 @@ bool CEarlyConnection::IsUsable(long connectSeconds) const {
     return poll(&state, 1, 0) == 0;
 }
 
-int CEarlyConnection::Take(const sockaddr* address, socklen_t addressLength, long connectSeconds) {
+int CEarlyConnection::Take(const sockaddr* address, socklen_t addressLength) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (!g_offered.IsStarted() || !SameAddress(address, addressLength, g_offered.m_address))
         return -1;
     CEarlyConnection taken = std::move(g_offered);
-    if (!taken.IsUsable(connectSeconds))
+    if (!taken.IsUsable(0))
         return -1; // closed with taken
     int fd = taken.m_nSocket;
     taken.m_nSocket = -1;

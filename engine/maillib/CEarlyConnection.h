@@ -34,17 +34,17 @@ public:
     // an earlier one that was not taken.
     static void Offer(CEarlyConnection connection);
 
-    // "host:port:address" for libcurl's resolve list while an offered
-    // connection to host and port waits, so libcurl connects to the address
-    // it connects to (no second name lookup); empty otherwise.
-    static std::string ResolveEntry(const std::string& host, int port);
+    // "host:port:address" for libcurl's resolve list when the offered
+    // connection goes to host and port and has connected (waiting up to
+    // connectSeconds), so that libcurl opens its connection to that address
+    // and takes it over, with no second name lookup. Empty otherwise: a
+    // connection that failed is closed, and libcurl tries every address of
+    // the host itself.
+    static std::string ResolveEntry(const std::string& host, int port, long connectSeconds);
 
-    // The offered socket when it connects to address: waits up to
-    // connectSeconds for the connection to complete, then hands it over
-    // (the caller owns it) when it connected and the server has not closed
-    // it. -1 when there is none, it is another address, or it failed; an
-    // unusable connection is closed.
-    static int Take(const sockaddr* address, socklen_t addressLength, long connectSeconds);
+    // The offered socket when it goes to address and is still usable; the
+    // caller owns it. -1 otherwise.
+    static int Take(const sockaddr* address, socklen_t addressLength);
 
     // Closes an offered connection nobody took.
     static void Drop();

@@ -273,5 +273,12 @@ TEST_F(ImapTest, EarlyConnectionIsTakenOverOnlyWhileTheServerKeepsIt) {
     proxy.SetFault(EProxyFault::None);
     EXPECT_EQ(Receive(server, user).messages.size(), 1u);
     EXPECT_EQ(proxy.ConnectionCount(), 3);
-    EXPECT_EQ(CEarlyConnection::ResolveEntry("127.0.0.1", proxy.Port()), "");
+    EXPECT_EQ(CEarlyConnection::ResolveEntry("127.0.0.1", proxy.Port(), 1), "") << "taken twice";
+
+    // A refused one must not tie libcurl to its address.
+    CServerAddress refused;
+    const int port = UnusedLoopbackPort();
+    ASSERT_TRUE(refused.Parse("imap://127.0.0.1:" + std::to_string(port), EMailProtocol::Pop3));
+    CEarlyConnection::Offer(CEarlyConnection::Start(refused));
+    EXPECT_EQ(CEarlyConnection::ResolveEntry("127.0.0.1", port, 1), "");
 }
