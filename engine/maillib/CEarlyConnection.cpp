@@ -62,7 +62,6 @@ CEarlyConnection& CEarlyConnection::operator=(CEarlyConnection&& other) noexcept
         m_strHost = std::move(other.m_strHost);
         m_nPort = other.m_nPort;
         m_address = other.m_address;
-        m_nAddressLength = other.m_nAddressLength;
         m_started = other.m_started;
         other.m_nSocket = -1;
     }
@@ -98,7 +97,6 @@ CEarlyConnection CEarlyConnection::Start(const CServerAddress& server) {
         connection.m_strHost = server.Host();
         connection.m_nPort = server.Port();
         std::memcpy(&connection.m_address, first.ai_addr, first.ai_addrlen);
-        connection.m_nAddressLength = first.ai_addrlen;
         connection.m_started = std::chrono::steady_clock::now();
     } else if (fd >= 0) {
         close(fd);

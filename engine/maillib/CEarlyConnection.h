@@ -57,6 +57,5 @@ private:
     std::string m_strHost;
     int m_nPort = 0;
     sockaddr_storage m_address{};
-    socklen_t m_nAddressLength = 0;
     std::chrono::steady_clock::time_point m_started;
 };

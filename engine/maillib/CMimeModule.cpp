@@ -3,19 +3,9 @@
 #include "engine/maillib/MimeModuleTable.h"
 #include "platform/LoadableModule.h"
 
-#include <mutex>
-
 const CMimeModuleTable* CMimeModule::Table(std::string& error) {
-    static std::once_flag once;
-    static const CMimeModuleTable* s_pTable = nullptr;
-    static std::string s_strError;
-    std::call_once(once, [] {
-        s_pTable = LoadModuleTable<CMimeModuleTable>(kMimeModuleFile, kMimeModuleEntry,
-                                                     kMimeModuleVersion, s_strError);
-    });
-    if (s_pTable == nullptr)
-        error = s_strError;
-    return s_pTable;
+    return LoadModuleTable<CMimeModuleTable>(kMimeModuleFile, kMimeModuleEntry, kMimeModuleVersion,
+                                             error);
 }
 
 bool CMimeModule::Decode(const std::string& path, const CPrivateFolder& folder,

@@ -3,25 +3,18 @@
 #include "platform/LoadableModule.h"
 #include "platform/keyring/KeyringModuleTable.h"
 
-#include <mutex>
 #include <utility>
 
 namespace {
 
 constexpr const char* kNoModule = "キーリングを使えません";
 
-// The module is loaded once per process; every store shares its table.
 const CKeyringModuleTable* LoadTable(std::string& error) {
-    static std::once_flag once;
-    static const CKeyringModuleTable* s_pTable = nullptr;
-    static std::string s_strError;
-    std::call_once(once, [] {
-        s_pTable = LoadModuleTable<CKeyringModuleTable>(kKeyringModuleFile, kKeyringModuleEntry,
-                                                        kKeyringModuleVersion, s_strError);
-    });
-    if (s_pTable == nullptr)
-        error = std::string(kNoModule) + ": " + s_strError;
-    return s_pTable;
+    const CKeyringModuleTable* table = LoadModuleTable<CKeyringModuleTable>(
+        kKeyringModuleFile, kKeyringModuleEntry, kKeyringModuleVersion, error);
+    if (table == nullptr)
+        error = std::string(kNoModule) + ": " + error;
+    return table;
 }
 
 } // namespace
